@@ -1,0 +1,31 @@
+#!/bin/sh
+# Regenerates every exported image in resources/ from the SVG drawings here.
+# Needs rsvg-convert (librsvg2-bin) and ImageMagick 6 (convert). The output
+# carries no timestamps, so running it twice gives identical files.
+set -eu
+
+src=$(cd "$(dirname "$0")" && pwd)
+out=$(dirname "$src")
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# Keep PNG and JPEG free of dates and other metadata that would change every run.
+nodates="-strip -define png:exclude-chunks=date,time"
+
+icon() { # icon <svg name> <size>
+    rsvg-convert -w "$2" -h "$2" "$src/$1.svg" -o "$tmp/$1.png"
+    convert "$tmp/$1.png" -colors 16 $nodates "PNG8:$out/icons/$1.png"
+}
+
+picture() { # picture <svg name>
+    rsvg-convert -w 139 -h 240 -b white "$src/$1.svg" -o "$tmp/$1.png"
+    convert "$tmp/$1.png" -strip -sampling-factor 4:4:4 -quality 90 "$out/pictures/$1.jpg"
+}
+
+mkdir -p "$out/icons" "$out/pictures"
+icon form1-32 32
+icon form1-16 16
+icon adddata-32 32
+icon adddata-16 16
+picture picture1
+picture picture2
