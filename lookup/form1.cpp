@@ -1,0 +1,247 @@
+#include "lookup/form1.h"
+
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/application.h"
+#include "app/colours.h"
+#include "app/events.h"
+#include "app/fonts.h"
+#include "app/message_box.h"
+#include "app/text.h"
+#include "app/twips.h"
+#include "store/prefix_key.h"
+
+namespace {
+
+constexpr int kShortestNumber = 7;  // fewer characters are refused
+constexpr int kClearAtOrBelow = 7;  // this many characters or fewer clear the results
+
+constexpr quint32 kBlue = 0x00FF0000;
+constexpr quint32 kHighlight = 0x00FF9E3E;  // red 62, green 158, blue 255
+
+const char *const kMissingStore = "软件已损坏，请重新安装！";
+const char *const kMissingStoreCaption = "软件信息";
+const char *const kBadNumber = "您输入的号码不正确，请重新输入！";
+const char *const kNotFound = "没有找到此号码的信息！";
+
+enum MenuLabel { kAbout = 0, kExit = 1, kAddRecord = 2 };
+
+QLabel *makeLabel(QWidget *parent, const char *name, const char *text) {
+    auto *label = new QLabel(QString::fromUtf8(text), parent);
+    label->setObjectName(QString::fromUtf8(name));
+    return label;
+}
+
+QLineEdit *makeField(QWidget *parent, const QString &name) {
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(name);
+    return field;
+}
+
+}  // namespace
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      Label2(makeLabel(this, "Label2", "Plimora")),
+      Label3(makeLabel(this, "Label3", "手机号码")),
+      Text1(makeField(this, QStringLiteral("Text1"))),
+      Command1(new QPushButton(QStringLiteral("&Search"), this)),
+      Frame1(new QGroupBox(QStringLiteral("信息"), this)) {
+    setObjectName(QStringLiteral("Form1"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(app::twips(7335), app::twips(5910));
+    app::setBackColour(this, app::vbColour(kBlue));
+    QIcon icon(QStringLiteral(":/icons/form1-32.png"));
+    icon.addFile(QStringLiteral(":/icons/form1-16.png"));
+    setWindowIcon(icon);
+
+    Label2->setGeometry(app::twipsRect(0, 0, 7335, 855));
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setFont(app::liFont(42));
+    app::setForeColour(Label2, app::vbColour(0x00FFFFC0));
+
+    Label3->setGeometry(app::twipsRect(420, 1200, 1515, 435));
+    Label3->setFont(app::songFont(18));
+    app::setForeColour(Label3, app::vbColour(0x00FFFFFF));
+
+    Text1->setGeometry(app::twipsRect(1980, 1140, 3735, 495));
+    Text1->setFont(app::songFont(21.75, true));
+    Text1->setFrame(false);
+    app::setFieldColours(Text1, app::vbColour(0x00C0E0FF), app::vbColour(0x000000C0));
+    // Digits only: an input method would commit text past the key filter.
+    Text1->setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(app::twipsRect(5820, 1140, 1155, 495));
+    Command1->setFont(app::songFont(12));
+    Command1->setAutoDefault(false);
+
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(app::twipsRect(480, 1800, 6495, 2775));
+    app::setBackColour(Frame1, app::vbColour(kBlue));
+    app::setForeColour(Frame1, app::vbColour(0x8000000E));
+
+    const char *const captions[3] = {"所在地", "区  号", "卡信息"};
+    for (int i = 0; i < 3; ++i) {
+        const int top = 420 + 780 * i;
+        Label4[i] = makeLabel(Frame1, "Label4", captions[i]);
+        Label4[i]->setObjectName(QStringLiteral("Label4_%1").arg(i));
+        Label4[i]->setGeometry(app::twipsRect(240, top + 60, 1215, 495));
+        Label4[i]->setFont(app::songFont(15.75));
+        app::setForeColour(Label4[i], app::vbColour(i == 0 ? 0x00FFFFFF : 0x8000000E));
+
+        Text2[i] = makeField(Frame1, QStringLiteral("Text2_%1").arg(i));
+        Text2[i]->setGeometry(app::twipsRect(1620, top, 4575, 495));
+        Text2[i]->setFont(app::songFont(18));
+        app::setFieldColours(Text2[i], app::vbColour(0x00FFFF00), app::vbColour(0x80000008));
+        // Results can be clicked, selected and copied, but Tab skips them.
+        Text2[i]->setReadOnly(true);
+        Text2[i]->setFocusPolicy(Qt::ClickFocus);
+    }
+
+    const char *const menu[3] = {"软件信息", "退出程序", "添加数据"};
+    const int menuLeft[3] = {480, 5700, 3060};
+    for (int i = 0; i < 3; ++i) {
+        Label1[i] = makeLabel(this, "Label1", menu[i]);
+        Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        Label1[i]->setGeometry(app::twipsRect(menuLeft[i], 4860, 1275, 315));
+        Label1[i]->setAlignment(Qt::AlignCenter);
+        Label1[i]->setFont(app::songFont(14.25));
+        app::setBackColour(Label1[i], app::vbColour(kBlue));
+        app::onMouseMove(Label1[i], [this, i] { onLabel1MouseMove(i); });
+        app::onLabelClick(Label1[i], [this, i] { onLabel1Click(i); });
+    }
+
+    setTabOrder(Text1, Command1);
+
+    app::onKeyPress(Text1, [this](int &code) { onText1KeyPress(code); });
+    app::onChange(Text1, [this] { onText1Change(); });
+    app::onClick(Command1, [this] { onCommand1Click(); });
+    app::onMouseMove(
+        this, [this] { onBackgroundMouseMove(); }, true);
+
+    setWindowTitle(QStringLiteral("Plimora"));
+    Text1->setFocus(Qt::OtherFocusReason);
+}
+
+Form1::~Form1() = default;
+
+bool Form1::load() {
+    const QString storePath = app::programDir() + QStringLiteral("/sys.dat");
+    if (!QFileInfo(storePath).isFile()) {
+        app::msgBox(QString::fromUtf8(kMissingStore), app::Icon::Exclamation,
+                    QString::fromUtf8(kMissingStoreCaption));
+        close();
+        return false;
+    }
+    Adodc1.ConnectionString = store::connectionText(app::programDir().toStdString());
+    return true;
+}
+
+void Form1::onText1KeyPress(int &code) {
+    if (code == app::kEnter) {
+        if (app::charCount(Text1->text()) < kShortestNumber) {
+            refuseShortNumber();
+            return;
+        }
+        Search();
+    }
+    const bool digit = code >= '0' && code <= '9';
+    if (code != app::kEnter && code != app::kBackspace && !digit) {
+        code = 0;
+    }
+}
+
+void Form1::onText1Change() {
+    if (app::charCount(Text1->text()) <= kClearAtOrBelow) {
+        for (QLineEdit *field : Text2) {
+            field->clear();
+        }
+    }
+}
+
+void Form1::onCommand1Click() {
+    if (app::charCount(Text1->text()) < kShortestNumber) {
+        refuseShortNumber();
+        return;
+    }
+    Search();
+}
+
+void Form1::refuseShortNumber() {
+    app::msgBox(QString::fromUtf8(kBadNumber), app::Icon::Exclamation, {}, this);
+    app::focusAndSelectAll(Text1);
+}
+
+void Form1::Search() {
+    if (!store::lookUp(Adodc1, Text1->text().toStdString())) {
+        app::msgBox(QString::fromUtf8(kNotFound), app::Icon::None, {}, this);
+        app::focusAndSelectAll(Text1);
+        return;
+    }
+    store::Recordset &row = Adodc1.Recordset();
+    const QString province = QString::fromStdString(row.Fields("省份").text());
+    const QString city = QString::fromStdString(row.Fields("城市").text());
+    const QString areaCode = QString::fromStdString(row.Fields("区号").text());
+    const QString card = QString::fromStdString(row.Fields("卡信息").text());
+    showResult(0, province == city ? province : province + city);
+    showResult(1, areaCode);
+    showResult(2, card);
+}
+
+void Form1::showResult(int index, const QString &text) {
+    Text2[index]->setText(text);
+    // A result wider than its field shows from its first character.
+    Text2[index]->setCursorPosition(0);
+}
+
+void Form1::onLabel1MouseMove(int index) {
+    for (QLabel *label : Label1) {
+        app::setBackColour(label, app::vbColour(kBlue));
+        QFont font = label->font();
+        font.setUnderline(false);
+        label->setFont(font);
+    }
+    app::setBackColour(Label1[index], app::vbColour(kHighlight));
+    QFont font = Label1[index]->font();
+    font.setUnderline(true);
+    Label1[index]->setFont(font);
+}
+
+void Form1::onBackgroundMouseMove() {
+    for (QLabel *label : Label1) {
+        app::setBackColour(label, app::vbColour(kBlue));
+    }
+    for (QLabel *label : Label1) {
+        QFont font = label->font();
+        font.setUnderline(false);
+        label->setFont(font);
+    }
+}
+
+void Form1::onLabel1Click(int index) {
+    switch (index) {
+        case kAbout:
+            openAbout();
+            break;
+        case kExit:
+            close();
+            break;
+        case kAddRecord:
+            openAddRecord();
+            break;
+        default:
+            break;
+    }
+}
+
+void Form1::openAddRecord() {}
+
+void Form1::openAbout() {}

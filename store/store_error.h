@@ -1,0 +1,24 @@
+// The one exception type of the number-range store.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace store {
+
+// Thrown by every store operation that fails. number() is SQLite's result
+// code (or a store code below for conditions SQLite cannot see) and
+// description() its message, both meant to be shown to the user as they are.
+class StoreError : public std::runtime_error {
+public:
+    StoreError(int number, std::string description);
+
+    int number() const { return m_number; }
+    const std::string &description() const { return m_description; }
+
+private:
+    int m_number;
+    std::string m_description;
+};
+
+}  // namespace store
