@@ -9,6 +9,10 @@ namespace app {
 // platform's own notation.
 QString programDir();
 
+// Makes programDir() answer dir instead, so tests can give the windows a store
+// of their own; an empty dir restores the real directory.
+void setProgramDirForTesting(const QString &dir);
+
 // The caption of message boxes that are given none: "quelto".
 QString applicationTitle();
 

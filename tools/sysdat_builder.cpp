@@ -70,16 +70,8 @@ long long parseKey(std::string_view text, std::size_t lineNumber) {
     return value;
 }
 
-}  // namespace
-
-std::size_t buildSysdat(const std::string &tsvPath, const std::string &outPath) {
-    std::ifstream in(tsvPath, std::ios::binary);
-    if (!in) {
-        throw store::StoreError(SQLITE_CANTOPEN, "cannot read " + tsvPath);
-    }
-    const std::string partPath = outPath + ".part";
-    std::remove(partPath.c_str());
-
+// Writes the whole store to partPath; the caller moves it into place.
+std::size_t writeStore(std::ifstream &in, const std::string &partPath) {
     sqlite3 *raw = nullptr;
     const int openRc = sqlite3_open_v2(partPath.c_str(), &raw,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -138,7 +130,25 @@ std::size_t buildSysdat(const std::string &tsvPath, const std::string &outPath) 
     insert.reset();
     check(raw, sqlite3_exec(raw, "commit", nullptr, nullptr, nullptr));
     check(raw, sqlite3_close(db.release()));
+    return rows;
+}
 
+}  // namespace
+
+std::size_t buildSysdat(const std::string &tsvPath, const std::string &outPath) {
+    std::ifstream in(tsvPath, std::ios::binary);
+    if (!in) {
+        throw store::StoreError(SQLITE_CANTOPEN, "cannot read " + tsvPath);
+    }
+    const std::string partPath = outPath + ".part";
+    std::remove(partPath.c_str());
+    std::size_t rows = 0;
+    try {
+        rows = writeStore(in, partPath);
+    } catch (...) {
+        std::remove(partPath.c_str());
+        throw;
+    }
     if (std::rename(partPath.c_str(), outPath.c_str()) != 0) {
         const int error = errno;
         std::remove(partPath.c_str());

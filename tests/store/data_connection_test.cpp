@@ -1,0 +1,236 @@
+#include "store/data_connection.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "store/prefix_key.h"
+#include "store/store_error.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char *const kRtreeSchema =
+    "create virtual table quelto using rtree(id, 号码1, 号码2, +省份, +城市, +区号, +卡信息)";
+const char *const kPlainSchema =
+    "create table quelto (编号 integer primary key, 号码1 real, 号码2 real, 省份 text, "
+    "城市 text, 区号 text, 卡信息 text, 备注 text)";
+
+// A store file of its own in a fresh temporary folder, removed afterwards.
+class StoreFile {
+public:
+    explicit StoreFile(const char *schema) {
+        m_dir =
+            fs::temp_directory_path() /
+            ("plimora-store-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        fs::create_directories(m_dir);
+        exec(schema);
+    }
+    ~StoreFile() { fs::remove_all(m_dir); }
+
+    std::string dir() const { return m_dir.string(); }
+    std::string path() const { return (m_dir / "sys.dat").string(); }
+
+    void exec(const std::string &sql) const {
+        sqlite3 *db = nullptr;
+        ASSERT_EQ(sqlite3_open(path().c_str(), &db), SQLITE_OK);
+        char *error = nullptr;
+        const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+        const std::string message = error ? error : "";
+        sqlite3_free(error);
+        sqlite3_close(db);
+        ASSERT_EQ(rc, SQLITE_OK) << sql << ": " << message;
+    }
+
+    void insert(int low, int high, const char *province, const char *city, const char *code,
+                const char *card) const {
+        exec("insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values (" +
+             std::to_string(low) + ", " + std::to_string(high) + ", '" + province + "', '" + city +
+             "', '" + code + "', '" + card + "')");
+    }
+
+private:
+    fs::path m_dir;
+};
+
+// Every behaviour holds for the shipped R*Tree table and for a user's own plain table.
+class BothKinds : public ::testing::TestWithParam<int> {
+protected:
+    static const char *GetSchema() { return GetParam() == 0 ? kRtreeSchema : kPlainSchema; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Store, BothKinds, ::testing::Values(0, 1), [](const auto &info) {
+    return std::string(info.param == 0 ? "Rtree" : "Plain");
+});
+
+std::string cityOf(store::DataConnection &connection) {
+    return connection.Recordset().Fields("城市").text();
+}
+
+TEST_P(BothKinds, FindsTheRangeThatHoldsTheKey) {
+    StoreFile file(GetSchema());
+    file.insert(1380013, 1380013, "北京", "北京", "010", "中国移动");
+    file.insert(1390000, 1390999, "新疆", "乌鲁木齐", "0991", "中国移动");
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(file.dir());
+
+    const struct {
+        const char *number;
+        const char *city;  // nullptr: not found
+    } cases[] = {
+        {"13800138000", "北京"},     {"1380013", "北京"},
+        {"1380012", nullptr},        {"1380014", nullptr},
+        {"13900000000", "乌鲁木齐"},                           // low bound of a wider range
+        {"1390999", "乌鲁木齐"},     {"1390500", "乌鲁木齐"},  // high bound, inside
+        {"1391000", nullptr},        {"", nullptr},            // key 0
+        {"9e99999", nullptr},                                  // infinite key
+    };
+    for (const auto &c : cases) {
+        const bool found = store::lookUp(connection, c.number);
+        EXPECT_EQ(found, c.city != nullptr) << "number \"" << c.number << '"';
+        if (found && c.city) {
+            EXPECT_EQ(cityOf(connection), c.city) << "number \"" << c.number << '"';
+        }
+    }
+}
+
+TEST_P(BothKinds, OverlappingRowsAnswerWithTheFirstTheStoreYields) {
+    StoreFile file(GetSchema());
+    file.insert(1380000, 1389999, "北京", "北京", "010", "中国移动");
+    file.insert(1380013, 1380013, "天津", "天津", "022", "中国移动");
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(file.dir());
+    ASSERT_TRUE(store::lookUp(connection, "1380013"));
+    const std::string city = cityOf(connection);
+    EXPECT_TRUE(city == "北京" || city == "天津") << city;
+}
+
+TEST_P(BothKinds, InsertedRowIsFoundAndKeepsItsTextExactly) {
+    StoreFile file(GetSchema());
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(file.dir());
+    const std::string awkward = "O'Brien \"引号\" 100% _x_ 😀; drop table quelto; --";
+
+    ASSERT_FALSE(store::lookUp(connection, "1700123"));
+    store::Recordset &set = connection.Recordset();
+    set.AddNew();
+    set.Fields("号码1") = store::prefixKey("1700123");
+    set.Fields("号码2") = store::prefixKey("1700123");
+    set.Fields("省份") = std::string("广东");
+    set.Fields("城市") = awkward;
+    set.Fields("区号") = std::string("020");
+    set.Fields("卡信息") = std::string("中国电信(虚拟运营商)");
+    set.Update();
+
+    store::DataConnection other;  // a second connection to the same file sees it
+    other.ConnectionString = store::connectionText(file.dir());
+    ASSERT_TRUE(store::lookUp(other, "17001234567"));
+    EXPECT_EQ(cityOf(other), awkward);
+    EXPECT_EQ(other.Recordset().Fields("卡信息").text(), "中国电信(虚拟运营商)");
+    EXPECT_FALSE(store::lookUp(other, "1700124"));
+}
+
+TEST_P(BothKinds, NullColumnsReadAsNullAndShowAsEmptyText) {
+    StoreFile file(GetSchema());
+    file.exec("insert into quelto (号码1, 号码2, 省份) values (1500000, 1500000, '云南')");
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(file.dir());
+    ASSERT_TRUE(store::lookUp(connection, "1500000"));
+    auto &set = connection.Recordset();
+    EXPECT_EQ(set.Fields("省份").text(), "云南");
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(set.Fields("城市").Value()));
+    EXPECT_EQ(set.Fields("城市").text(), "");
+    EXPECT_DOUBLE_EQ(std::get<double>(set.Fields("号码1").Value()), 1500000);
+}
+
+TEST(Store, PlainTableWithNumericColumnsShowsThemAsText) {
+    StoreFile file(
+        "create table quelto (号码1 integer, 号码2 integer, 省份 text, 城市 text, "
+        "区号 integer, 卡信息 text)");
+    file.exec("insert into quelto values (1300000, 1300000, '广西', '南宁', 771, '中国联通')");
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(file.dir());
+    ASSERT_TRUE(store::lookUp(connection, "1300000"));
+    EXPECT_EQ(connection.Recordset().Fields("区号").text(), "771");
+}
+
+// What a failure must look like: the store's own code, and the previous
+// result set untouched.
+void expectStoreError(const std::function<void()> &operation, int code, const char *what) {
+    try {
+        operation();
+        ADD_FAILURE() << what << ": no error";
+    } catch (const store::StoreError &e) {
+        EXPECT_EQ(e.number(), code) << what << ": " << e.description();
+        EXPECT_FALSE(e.description().empty()) << what;
+    }
+}
+
+TEST(Store, FailuresCarryTheStoreCodeAndNeverCreateAFile) {
+    const fs::path dir = fs::temp_directory_path() / "plimora-store-missing";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    store::DataConnection missing;
+    missing.ConnectionString = store::connectionText(dir.string());
+    expectStoreError([&] { store::lookUp(missing, "1380013"); }, SQLITE_CANTOPEN, "missing file");
+    EXPECT_FALSE(fs::exists(dir / "sys.dat")) << "a lookup must never create the store";
+
+    std::ofstream(dir / "sys.dat") << "this is not a database, just some text that is long enough "
+                                      "to fill a header of one hundred bytes...................";
+    store::DataConnection damaged;
+    damaged.ConnectionString = store::connectionText(dir.string());
+    expectStoreError([&] { store::lookUp(damaged, "1380013"); }, SQLITE_NOTADB, "not a database");
+    fs::remove_all(dir);
+
+    StoreFile noTable("create table other (x)");
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(noTable.dir());
+    expectStoreError([&] { store::lookUp(connection, "1380013"); }, SQLITE_ERROR, "no table");
+}
+
+TEST(Store, FailedRefreshKeepsThePreviousResultAndFailedUpdateKeepsTheRow) {
+    StoreFile file(kPlainSchema);
+    file.insert(1380013, 1380013, "北京", "北京", "010", "中国移动");
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(file.dir());
+    ASSERT_TRUE(store::lookUp(connection, "1380013"));
+
+    connection.RecordSource = "select * from nowhere";
+    expectStoreError([&] { connection.Refresh(); }, SQLITE_ERROR, "bad record source");
+    EXPECT_EQ(cityOf(connection), "北京");
+
+    ASSERT_FALSE(store::lookUp(connection, "1380014"));
+    auto &set = connection.Recordset();
+    set.AddNew();
+    set.Fields("号码1") = 1380014.0;
+    set.Fields("号码2") = 1380014.0;
+    set.Fields("省份") = std::string("天津");
+    file.exec(
+        "create trigger refuse before insert on quelto begin "
+        "select raise(abort, 'write refused'); end");
+    expectStoreError([&] { set.Update(); }, SQLITE_CONSTRAINT, "refused insert");
+    file.exec("drop trigger refuse");
+    set.Update();  // the pending row is still there to retry
+    ASSERT_TRUE(store::lookUp(connection, "1380014"));
+    EXPECT_EQ(connection.Recordset().Fields("省份").text(), "天津");
+}
+
+TEST(Store, MisuseIsAnErrorNotACrash) {
+    StoreFile file(kRtreeSchema);
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(file.dir());
+    ASSERT_FALSE(store::lookUp(connection, "1380013"));
+    auto &set = connection.Recordset();
+    expectStoreError([&] { set.Fields("城市").Value(); }, SQLITE_MISUSE, "read past the end");
+    expectStoreError([&] { set.Fields("城市") = std::string("x"); }, SQLITE_MISUSE,
+                     "assign without AddNew");
+    expectStoreError([&] { set.Update(); }, SQLITE_MISUSE, "Update without AddNew");
+    expectStoreError([&] { set.Fields("没有"); }, SQLITE_ERROR, "unknown column");
+}
+
+}  // namespace
