@@ -1,0 +1,270 @@
+// The generator's rules, one table per rule, with descriptions as the
+// geocoder writes them.
+#include "tools/quelto_gen/quelto_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using tools::quelto::AreaCodes;
+using tools::quelto::carrierOf;
+using tools::quelto::parsePlace;
+using tools::quelto::parsePlaces;
+using tools::quelto::Place;
+using tools::quelto::Row;
+using tools::quelto::TableBuilder;
+
+std::string show(const std::optional<Place> &place) {
+    return place ? place->province + "/" + place->city : "(none)";
+}
+
+TEST(QueltoRulesTest, ShortNamesOfOneDescription) {
+    struct Case {
+        const char *description;
+        std::optional<Place> expected;
+    };
+    const Case cases[] = {
+        {"广东省深圳市", Place{"广东", "深圳"}},
+        {"吉林省吉林市", Place{"吉林", "吉林"}},
+        {"北京市", Place{"北京", "北京"}},
+        {"天津", Place{"天津", "天津"}},
+        {"天津市", Place{"天津", "天津"}},
+        {"上海市", Place{"上海", "上海"}},
+        {"重庆市", Place{"重庆", "重庆"}},
+        {"广西南宁市", Place{"广西", "南宁"}},
+        {"广西壮族自治区桂林市", Place{"广西", "桂林"}},
+        {"新疆维吾尔自治区乌鲁木齐市", Place{"新疆", "乌鲁木齐"}},
+        {"宁夏银川市", Place{"宁夏", "银川"}},
+        {"内蒙古呼和浩特市", Place{"内蒙古", "呼和浩特"}},
+        {"内蒙古锡林郭勒盟", Place{"内蒙古", "锡林郭勒盟"}},
+        {"新疆伊犁哈萨克自治州", Place{"新疆", "伊犁"}},
+        {"新疆克孜勒苏柯尔克孜自治州", Place{"新疆", "克孜勒苏"}},
+        {"新疆博尔塔拉蒙古自治州", Place{"新疆", "博尔塔拉"}},
+        {"新疆石河子市", Place{"新疆", "石河子"}},
+        {"青海省海西蒙古族藏族自治州", Place{"青海", "海西"}},
+        {"青海省海南藏族自治州", Place{"青海", "海南"}},
+        {"海南省海口市", Place{"海南", "海口"}},
+        {"湖北省恩施土家族苗族自治州", Place{"湖北", "恩施"}},
+        {"湖北省神农架林区", Place{"湖北", "神农架"}},
+        {"黑龙江省大兴安岭地区", Place{"黑龙江", "大兴安岭"}},
+        {"西藏日喀则地区", Place{"西藏", "日喀则"}},
+        {"贵州省黔西南布依族苗族自治州", Place{"贵州", "黔西南"}},
+        {"云南省德宏傣族景颇族自治州", Place{"云南", "德宏"}},
+        {"云南省红河哈尼族彝族自治州", Place{"云南", "红河"}},
+        {"四川省阿坝藏族羌族自治州", Place{"四川", "阿坝"}},
+        {"吉林省延边朝鲜族自治州", Place{"吉林", "延边"}},
+        // Renamed or merged cities come out under their current names.
+        {"湖北省襄樊市", Place{"湖北", "襄阳"}},
+        {"云南省思茅市", Place{"云南", "普洱"}},
+        {"安徽省巢湖市", Place{"安徽", "合肥"}},
+        {"山东省莱芜市", Place{"山东", "济南"}},
+        {"湖南省株州市", Place{"湖南", "株洲"}},
+        // A rename is tied to its province.
+        {"河北省莱芜市", Place{"河北", "莱芜"}},
+        // Nothing below the country.
+        {"中国", std::nullopt},
+        {"", std::nullopt},
+        {"广东省", std::nullopt},
+        {"美国", std::nullopt},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(show(parsePlace(c.description)), show(c.expected)) << c.description;
+}
+
+TEST(QueltoRulesTest, PlacesOfAFixedLineDescription) {
+    struct Case {
+        const char *description;
+        std::vector<Place> expected;
+    };
+    const Case cases[] = {
+        {"四川省成都市、资阳市、眉山市", {{"四川", "成都"}, {"四川", "资阳"}, {"四川", "眉山"}}},
+        {"湖南省长沙市、湘潭市、株州市", {{"湖南", "长沙"}, {"湖南", "湘潭"}, {"湖南", "株洲"}}},
+        {"吉林省延边朝鲜族自治州、珲春市、延吉市",
+         {{"吉林", "延边"}, {"吉林", "珲春"}, {"吉林", "延吉"}}},
+        {"西藏阿里地区、普兰县、扎达县",
+         {{"西藏", "阿里"}, {"西藏", "普兰县"}, {"西藏", "扎达县"}}},
+        // A name that renames into one already listed is kept once.
+        {"安徽省合肥市、巢湖市", {{"安徽", "合肥"}}},
+        {"湖北省襄樊市、襄樊市", {{"湖北", "襄阳"}}},
+        {"广东省汕头市、潮阳市", {{"广东", "汕头"}}},
+        {"广东省深圳市", {{"广东", "深圳"}}},
+        {"北京市", {{"北京", "北京"}}},
+        {"中国", {}},
+        {"", {}},
+    };
+    for (const Case &c : cases) {
+        const std::vector<Place> places = parsePlaces(c.description);
+        ASSERT_EQ(places.size(), c.expected.size()) << c.description;
+        for (std::size_t i = 0; i < places.size(); ++i)
+            EXPECT_EQ(show(places[i]), show(c.expected[i])) << c.description << " item " << i;
+    }
+}
+
+TEST(QueltoRulesTest, CarrierOfPrefix) {
+    struct Case {
+        int prefix;
+        const char *carrier;
+    };
+    const Case cases[] = {
+        {1380013, "中国移动"},
+        {1300000, "中国联通"},
+        {1329999, "中国联通"},
+        {1330000, "中国电信"},
+        {1340000, "中国移动"},
+        {1348999, "中国移动"},
+        {1349000, "中国移动"},
+        {1450000, "中国联通"},
+        {1470000, "中国移动"},
+        {1490000, "中国电信"},
+        {1570000, "中国移动"},
+        {1560000, "中国联通"},
+        {1530000, "中国电信"},
+        {1660000, "中国联通"},
+        {1620000, "中国电信(虚拟运营商)"},
+        {1650000, "中国移动(虚拟运营商)"},
+        {1670000, "中国联通(虚拟运营商)"},
+        {1700000, "中国电信(虚拟运营商)"},
+        {1701999, "中国电信(虚拟运营商)"},
+        {1702000, "中国电信(虚拟运营商)"},
+        {1703000, "中国移动(虚拟运营商)"},
+        {1704000, "中国联通(虚拟运营商)"},
+        {1705000, "中国移动(虚拟运营商)"},
+        {1706000, "中国移动(虚拟运营商)"},
+        {1707000, "中国联通(虚拟运营商)"},
+        {1708000, "中国联通(虚拟运营商)"},
+        {1709999, "中国联通(虚拟运营商)"},
+        {1710000, "中国联通(虚拟运营商)"},
+        {1720000, "中国移动"},
+        {1730000, "中国电信"},
+        {1760000, "中国联通"},
+        {1770000, "中国电信"},
+        {1780000, "中国移动"},
+        {1840000, "中国移动"},
+        {1860000, "中国联通"},
+        {1890000, "中国电信"},
+        {1920000, "中国广电"},
+        {1950000, "中国移动"},
+        {1960000, "中国联通"},
+        {1999999, "中国电信"},
+        // Unallocated blocks and keys outside the mobile range.
+        {1400000, ""},
+        {1540000, ""},
+        {1610000, ""},
+        {1740000, ""},
+        {1940000, ""},
+        {1100000, ""},
+        {999999, ""},
+        {2000000, ""},
+        {0, ""},
+    };
+    for (const Case &c : cases) EXPECT_EQ(carrierOf(c.prefix), c.carrier) << c.prefix;
+}
+
+TEST(QueltoRulesTest, AreaCodeOfCity) {
+    struct Entry {
+        const char *code;
+        const char *description;
+    };
+    struct Case {
+        const char *name;
+        std::vector<Entry> entries;
+        Place place;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        {"own code", {{"0755", "广东省深圳市"}}, {"广东", "深圳"}, "0755"},
+        {"shared beats own",
+         {{"0410", "辽宁省铁岭市"}, {"024", "辽宁省沈阳市、铁岭市、抚顺市"}},
+         {"辽宁", "铁岭"},
+         "024"},
+        {"shared beats own, other order",
+         {{"024", "辽宁省沈阳市、铁岭市、抚顺市"}, {"0410", "辽宁省铁岭市"}},
+         {"辽宁", "铁岭"},
+         "024"},
+        {"shorter shared beats longer shared",
+         {{"0832", "四川省内江市、资阳市"}, {"028", "四川省成都市、资阳市、眉山市"}},
+         {"四川", "资阳"},
+         "028"},
+        {"renamed city in a shared entry",
+         {{"0731", "湖南省长沙市、湘潭市、株州市"}},
+         {"湖南", "株洲"},
+         "0731"},
+        {"the same code twice is no tie",
+         {{"0710", "湖北省襄樊市、襄樊市"}, {"0710", "湖北省襄樊市"}},
+         {"湖北", "襄阳"},
+         "0710"},
+        {"two own codes tie",
+         {{"0902", "新疆哈密地区"}, {"0903", "新疆哈密地区"}},
+         {"新疆", "哈密"},
+         std::nullopt},
+        {"fact beats the entries", {{"0992", "新疆伊犁哈萨克自治州"}}, {"新疆", "伊犁"}, "0999"},
+        {"fact settles a merged city",
+         {{"0531", "山东省济南市"}, {"0634", "山东省莱芜市"}},
+         {"山东", "济南"},
+         "0531"},
+        {"fact fills a gap", {}, {"广西", "来宾"}, "0772"},
+        {"unknown city", {{"0755", "广东省深圳市"}}, {"广东", "广州"}, std::nullopt},
+        {"city of another province",
+         {{"0974", "青海省海南藏族自治州"}},
+         {"海南", "海南"},
+         std::nullopt},
+    };
+    for (const Case &c : cases) {
+        AreaCodes codes;
+        for (const Entry &entry : c.entries) codes.addFixedLine(entry.code, entry.description);
+        EXPECT_EQ(codes.codeOf(c.place).value_or("(none)"), c.expected.value_or("(none)"))
+            << c.name;
+    }
+}
+
+TEST(QueltoRulesTest, ConsecutivePrefixesWithTheSameTextsMerge) {
+    const Place shenzhen{"广东", "深圳"};
+    const Place guangzhou{"广东", "广州"};
+    TableBuilder table;
+    table.add(1300000, shenzhen, "0755", "中国联通");
+    table.add(1300001, shenzhen, "0755", "中国联通");
+    table.add(1300002, shenzhen, "0755", "中国联通");
+    table.add(1300004, shenzhen, "0755", "中国联通");   // a gap
+    table.add(1300005, guangzhou, "020", "中国联通");   // another city
+    table.add(1300006, guangzhou, "020", "中国移动");   // another carrier
+    table.add(1300007, guangzhou, "0200", "中国移动");  // another code
+    table.add(1300008, guangzhou, "0200", "中国移动");
+    const std::vector<Row> expected{
+        {1300000, 1300002, "广东", "深圳", "0755", "中国联通"},
+        {1300004, 1300004, "广东", "深圳", "0755", "中国联通"},
+        {1300005, 1300005, "广东", "广州", "020", "中国联通"},
+        {1300006, 1300006, "广东", "广州", "020", "中国移动"},
+        {1300007, 1300008, "广东", "广州", "0200", "中国移动"},
+    };
+    EXPECT_EQ(table.rows(), expected);
+}
+
+TEST(QueltoRulesTest, PrefixesMustRise) {
+    const Place place{"北京", "北京"};
+    for (int next : {1380013, 1380012, 1300000}) {
+        TableBuilder table;
+        table.add(1380010, place, "010", "中国移动");
+        table.add(1380013, place, "010", "中国移动");
+        EXPECT_THROW(table.add(next, place, "010", "中国移动"), std::invalid_argument) << next;
+        EXPECT_EQ(table.rows().size(), 2u) << next;
+    }
+}
+
+TEST(QueltoRulesTest, WritesHeaderAndTabSeparatedRows) {
+    std::ostringstream out;
+    tools::quelto::writeTsv(out,
+                            {{1380010, 1380019, "北京", "北京", "010", "中国移动"},
+                             {1700000, 1700004, "北京", "北京", "010", "中国电信(虚拟运营商)"}});
+    EXPECT_EQ(out.str(),
+              "号码1\t号码2\t省份\t城市\t区号\t卡信息\n"
+              "1380010\t1380019\t北京\t北京\t010\t中国移动\n"
+              "1700000\t1700004\t北京\t北京\t010\t中国电信(虚拟运营商)\n");
+}
+
+}  // namespace
