@@ -5,8 +5,23 @@
 
 namespace app {
 
+namespace {
+
+QString &programDirOverride() {
+    static QString dir;
+    return dir;
+}
+
+}  // namespace
+
 QString programDir() {
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    const QString dir = programDirOverride().isEmpty() ? QCoreApplication::applicationDirPath()
+                                                       : programDirOverride();
+    return QDir::toNativeSeparators(dir);
+}
+
+void setProgramDirForTesting(const QString &dir) {
+    programDirOverride() = dir;
 }
 
 QString applicationTitle() {

@@ -46,11 +46,11 @@ private:
         }
         const Qt::KeyboardModifiers shortcut =
             key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-        const QString text = key->text();
-        if (shortcut || text.isEmpty() || !text.at(0).isPrint()) {
+        const QList<uint> text = key->text().toUcs4();
+        if (shortcut || text.isEmpty() || !QChar::isPrint(static_cast<char32_t>(text.front()))) {
             return -1;
         }
-        return static_cast<int>(text.toUcs4().value(0));
+        return static_cast<int>(text.front());
     }
 
     KeyPressReaction m_reaction;

@@ -1,0 +1,61 @@
+// A store of its own for each window test: a temporary folder that the
+// windows take for the program's directory, with a sys.dat built from rows
+// the test gives.
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <ostream>
+#include <vector>
+
+#include "app/message_box.h"
+
+namespace testing_support {
+
+struct Row {
+    int low;
+    int high;
+    QString province;
+    QString city;
+    QString areaCode;
+    QString card;
+};
+
+class TempStore {
+public:
+    // Builds sys.dat from rows (none given: no sys.dat at all) and points
+    // app::programDir() at the folder until destruction.
+    explicit TempStore(const std::vector<Row> &rows, bool withFile = true);
+    ~TempStore();
+
+    QString dir() const { return m_dir.path(); }
+    QString path() const { return m_dir.filePath(QStringLiteral("sys.dat")); }
+
+    // Runs SQL on the file through a connection of the test's own.
+    void exec(const QString &sql) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Records every message box instead of showing it, until destruction.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+
+    const std::vector<app::Message> &messages() const { return m_messages; }
+    // The texts seen so far, joined by " | ", for failure output.
+    QString summary() const;
+    void clear() { m_messages.clear(); }
+
+private:
+    std::vector<app::Message> m_messages;
+};
+
+}  // namespace testing_support
+
+// Lets GoogleTest print texts readably when an expectation on them fails.
+inline void PrintTo(const QString &text, std::ostream *out) {
+    *out << '"' << text.toStdString() << '"';
+}
