@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "about/about.h"
+#include "addrecord/adddata.h"
 #include "app/application.h"
 #include "app/colours.h"
 #include "app/events.h"
@@ -242,6 +244,30 @@ void Form1::onLabel1Click(int index) {
     }
 }
 
-void Form1::openAddRecord() {}
+void Form1::openAddRecord() {
+    // A window that is closing is hidden but not yet deleted; it is not
+    // brought back.
+    if (m_addRecord && m_addRecord->isVisible()) {
+        m_addRecord->show();
+        m_addRecord->raise();
+        m_addRecord->activateWindow();
+        return;
+    }
+    // No parent: the add-record window outlives the lookup window.
+    auto *window = new adddata;
+    m_addRecord = window;
+    window->load();
+}
 
-void Form1::openAbout() {}
+void Form1::openAbout() {
+    if (m_about && m_about->isVisible()) {
+        m_about->raise();
+        m_about->activateWindow();
+        return;
+    }
+    // No parent either: closing the lookup window leaves the about box open.
+    auto *box = new About;
+    m_about = box;
+    box->load();
+    box->show();
+}
