@@ -33,6 +33,18 @@ const char *const kNotFound = "没有找到此号码的信息！";
 
 enum MenuLabel { kAbout = 0, kExit = 1, kAddRecord = 2 };
 
+// Brings an open window forward and returns true, or returns false when there
+// is none. A window that is closing is hidden but not yet deleted; it is not
+// brought back.
+bool bringForward(QWidget *window) {
+    if (!window || !window->isVisible()) {
+        return false;
+    }
+    window->raise();
+    window->activateWindow();
+    return true;
+}
+
 QLabel *makeLabel(QWidget *parent, const char *name, const char *text) {
     auto *label = new QLabel(QString::fromUtf8(text), parent);
     label->setObjectName(QString::fromUtf8(name));
@@ -245,12 +257,7 @@ void Form1::onLabel1Click(int index) {
 }
 
 void Form1::openAddRecord() {
-    // A window that is closing is hidden but not yet deleted; it is not
-    // brought back.
-    if (m_addRecord && m_addRecord->isVisible()) {
-        m_addRecord->show();
-        m_addRecord->raise();
-        m_addRecord->activateWindow();
+    if (bringForward(m_addRecord)) {
         return;
     }
     // No parent: the add-record window outlives the lookup window.
@@ -260,9 +267,7 @@ void Form1::openAddRecord() {
 }
 
 void Form1::openAbout() {
-    if (m_about && m_about->isVisible()) {
-        m_about->raise();
-        m_about->activateWindow();
+    if (bringForward(m_about)) {
         return;
     }
     // No parent either: closing the lookup window leaves the about box open.
