@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "about/about.h"
 #include "addrecord/adddata.h"
 #include "app/application.h"
 #include "app/colours.h"
@@ -31,6 +32,18 @@ const char *const kBadNumber = "您输入的号码不正确，请重新输入！
 const char *const kNotFound = "没有找到此号码的信息！";
 
 enum MenuLabel { kAbout = 0, kExit = 1, kAddRecord = 2 };
+
+// Brings an open window forward and returns true, or returns false when there
+// is none. A window that is closing is hidden but not yet deleted; it is not
+// brought back.
+bool bringForward(QWidget *window) {
+    if (!window || !window->isVisible()) {
+        return false;
+    }
+    window->raise();
+    window->activateWindow();
+    return true;
+}
 
 QLabel *makeLabel(QWidget *parent, const char *name, const char *text) {
     auto *label = new QLabel(QString::fromUtf8(text), parent);
@@ -244,12 +257,7 @@ void Form1::onLabel1Click(int index) {
 }
 
 void Form1::openAddRecord() {
-    // A window that is closing is hidden but not yet deleted; it is not
-    // brought back.
-    if (m_addRecord && m_addRecord->isVisible()) {
-        m_addRecord->show();
-        m_addRecord->raise();
-        m_addRecord->activateWindow();
+    if (bringForward(m_addRecord)) {
         return;
     }
     // No parent: the add-record window outlives the lookup window.
@@ -258,4 +266,13 @@ void Form1::openAddRecord() {
     window->load();
 }
 
-void Form1::openAbout() {}
+void Form1::openAbout() {
+    if (bringForward(m_about)) {
+        return;
+    }
+    // No parent either: closing the lookup window leaves the about box open.
+    auto *box = new About;
+    m_about = box;
+    box->load();
+    box->show();
+}

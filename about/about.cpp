@@ -1,0 +1,105 @@
+#include "about/about.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+
+#include "app/application.h"
+#include "app/colours.h"
+#include "app/events.h"
+#include "app/fonts.h"
+#include "app/message_box.h"
+#include "app/twips.h"
+
+namespace {
+
+const char *const kCredit = "本软件由 Plimora 开发组设计制作。\n号码资料离线查询，仅供参考。";
+
+constexpr int kSeparatorY = 2460;
+constexpr int kSeparatorLeft = 240;
+constexpr int kSeparatorRight = 5520;
+
+}  // namespace
+
+About::About(sysinfo::Platform &platform, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      cmdOK(new QPushButton(QStringLiteral("确定"), this)),
+      cmdSysInfo(new QPushButton(QStringLiteral("系统信息(&S)..."), this)),
+      Image1(new QLabel(this)),
+      lblTitle(new QLabel(this)),
+      lblVersion(new QLabel(this)),
+      lblDisclaimer(new QLabel(QString::fromUtf8(kCredit), this)),
+      m_platform(platform) {
+    setObjectName(QStringLiteral("About"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(app::twips(5715), app::twips(3495));
+
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(app::twipsRect(4020, 2625, 1500, 345));
+    cmdOK->setDefault(true);
+
+    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
+    cmdSysInfo->setGeometry(app::twipsRect(4020, 3120, 1485, 345));
+
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(app::twipsRect(240, 240, 1245, 2100));
+    Image1->setFrameShape(QFrame::Box);
+    Image1->setLineWidth(1);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/picture2.jpg")));
+
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    lblTitle->setGeometry(app::twipsRect(1590, 240, 3885, 480));
+    lblTitle->setFont(app::songFont(14.25));
+    app::setForeColour(lblTitle, Qt::black);
+
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    lblVersion->setGeometry(app::twipsRect(1590, 900, 3885, 225));
+    lblVersion->setFont(app::songFont(12));
+
+    lblDisclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
+    lblDisclaimer->setGeometry(app::twipsRect(240, 2580, 3570, 825));
+    lblDisclaimer->setWordWrap(true);
+    lblDisclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    app::setForeColour(lblDisclaimer, Qt::black);
+
+    setTabOrder(cmdOK, cmdSysInfo);
+    // A dialog's button closes it on Enter and Esc by itself; the click
+    // reactions need no Enter handling of their own here.
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
+    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(); });
+
+    cmdOK->setFocus(Qt::OtherFocusReason);
+}
+
+About::~About() = default;
+
+void About::load() {
+    setWindowTitle(QStringLiteral("关于Plimora"));
+    lblVersion->setText(
+        QStringLiteral("版本 %1.%2").arg(app::versionMajor()).arg(app::versionMinor()));
+    lblTitle->setText(QStringLiteral("Plimora"));
+}
+
+void About::StartSysInfo() {
+    sysinfo::StartSysInfo(m_platform, [this](std::string_view message) {
+        app::msgBox(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())),
+                    app::Icon::None, {}, this);
+    });
+}
+
+void About::paintEvent(QPaintEvent *event) {
+    QDialog::paintEvent(event);
+    // An etched separator: a white line with a grey one drawn over it, both at
+    // the same place; the white shows below the grey as the etch's light edge.
+    QPainter painter(this);
+    const int y = app::twips(kSeparatorY);
+    const int left = app::twips(kSeparatorLeft);
+    const int right = app::twips(kSeparatorRight);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.drawLine(left, y, right, y);
+    painter.setPen(QPen(QColor(128, 128, 128), 1));
+    painter.drawLine(left, y - 1, right, y - 1);
+}
