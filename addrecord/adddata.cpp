@@ -16,6 +16,7 @@
 #include "app/text.h"
 #include "app/twips.h"
 #include "store/prefix_key.h"
+#include "store/schema.h"
 
 namespace {
 
@@ -226,12 +227,12 @@ void adddata::add() {
     store::Recordset &set = Adodc1.Recordset();
     set.AddNew();
     const double key = store::prefixKey(Text1[kNumber]->text().toStdString());
-    set.Fields("号码1") = key;
-    set.Fields("号码2") = key;
-    set.Fields("省份") = app::trimSpaces(Text1[1]->text()).toStdString();
-    set.Fields("城市") = app::trimSpaces(Text1[2]->text()).toStdString();
-    set.Fields("区号") = app::trimSpaces(Text1[3]->text()).toStdString();
-    set.Fields("卡信息") = app::trimSpaces(Text1[4]->text()).toStdString();
+    set.Fields(store::schema::kLow) = key;
+    set.Fields(store::schema::kHigh) = key;
+    set.Fields(store::schema::kProvince) = app::trimSpaces(Text1[1]->text()).toStdString();
+    set.Fields(store::schema::kCity) = app::trimSpaces(Text1[2]->text()).toStdString();
+    set.Fields(store::schema::kAreaCode) = app::trimSpaces(Text1[3]->text()).toStdString();
+    set.Fields(store::schema::kCard) = app::trimSpaces(Text1[4]->text()).toStdString();
     set.Update();
     app::msgBox(QString::fromUtf8(kAdded), app::Icon::None, {}, this);
 }

@@ -17,6 +17,7 @@
 #include "app/text.h"
 #include "app/twips.h"
 #include "store/prefix_key.h"
+#include "store/schema.h"
 
 namespace {
 
@@ -201,10 +202,10 @@ void Form1::Search() {
         return;
     }
     store::Recordset &row = Adodc1.Recordset();
-    const QString province = QString::fromStdString(row.Fields("省份").text());
-    const QString city = QString::fromStdString(row.Fields("城市").text());
-    const QString areaCode = QString::fromStdString(row.Fields("区号").text());
-    const QString card = QString::fromStdString(row.Fields("卡信息").text());
+    const QString province = QString::fromStdString(row.Fields(store::schema::kProvince).text());
+    const QString city = QString::fromStdString(row.Fields(store::schema::kCity).text());
+    const QString areaCode = QString::fromStdString(row.Fields(store::schema::kAreaCode).text());
+    const QString card = QString::fromStdString(row.Fields(store::schema::kCard).text());
     showResult(0, province == city ? province : province + city);
     showResult(1, areaCode);
     showResult(2, card);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "store/schema.h"
+
 namespace store {
 
 namespace {
@@ -142,7 +144,9 @@ std::string dataSource(std::string_view connectionText) {
 }
 
 std::string rangeQuery(const std::string &keyText) {
-    return "select * from quelto where 号码1<=" + keyText + " and " + keyText + "<=号码2";
+    using namespace schema;
+    return "select * from " + std::string(kTable) + " where " + std::string(kLow) + "<=" + keyText +
+           " and " + keyText + "<=" + std::string(kHigh);
 }
 
 }  // namespace store

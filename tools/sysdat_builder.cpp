@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "store/schema.h"
 #include "store/store_error.h"
 
 namespace tools {
 
 namespace {
 
-constexpr std::string_view kHeader = "号码1\t号码2\t省份\t城市\t区号\t卡信息";
 constexpr const char *kSchema =
     "create virtual table quelto using rtree(id, 号码1, 号码2, +省份, +城市, +区号, +卡信息)";
 constexpr const char *kInsert =
@@ -93,7 +93,7 @@ std::size_t writeStore(std::ifstream &in, const std::string &partPath) {
             line.pop_back();
         }
         if (lineNumber == 1) {
-            if (line != kHeader) {
+            if (line != store::schema::kTsvHeader) {
                 badLine(1, "the header must read 号码1 号码2 省份 城市 区号 卡信息, tab-separated");
             }
             continue;

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/application.h"
+#include "store/schema.h"
 #include "tools/sysdat_builder.h"
 
 namespace testing_support {
@@ -19,7 +20,9 @@ TempStore::TempStore(const std::vector<Row> &rows, bool withFile) {
     if (!withFile) {
         return;
     }
-    QString tsv = QStringLiteral("号码1\t号码2\t省份\t城市\t区号\t卡信息\n");
+    QString tsv = QString::fromUtf8(store::schema::kTsvHeader.data(),
+                                    static_cast<qsizetype>(store::schema::kTsvHeader.size())) +
+                  u'\n';
     for (const Row &row : rows) {
         tsv += QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\n")
                    .arg(row.low)

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "store/schema.h"
+
 namespace tools::quelto {
 
 namespace {
@@ -331,7 +333,7 @@ void TableBuilder::add(int prefix, const Place &place, const std::string &areaCo
 }
 
 void writeTsv(std::ostream &out, const std::vector<Row> &rows) {
-    out << "号码1\t号码2\t省份\t城市\t区号\t卡信息\n";
+    out << store::schema::kTsvHeader << '\n';
     for (const Row &row : rows) {
         out << row.first << '\t' << row.last << '\t' << row.province << '\t' << row.city << '\t'
             << row.areaCode << '\t' << row.carrier << '\n';
