@@ -18,7 +18,7 @@ namespace {
 // Which edition of the number table the program ships and what it was made
 // from, so a user can tell how current its answers are.
 QString creditText() {
-    return QStringLiteral("号码表第 %1 版（%2），仅供参考：%3")
+    return QStringLiteral("号码表第 %1 版（%2）\n来源：%3")
         .arg(QString::fromUtf8(about_table::kEdition), QString::fromUtf8(about_table::kDate),
              QString::fromUtf8(about_table::kSources));
 }
