@@ -118,7 +118,8 @@ bool allDigits(std::string_view text) {
 struct Geocoding {
     quelto::GeocoderTable mobile;
     quelto::AreaCodes areaCodes;
-    std::vector<std::string> wholeBlocks;  // the mobile entries left out, 4 digits or fewer
+    // The mobile entries left out, 4 digits or fewer: digits and description.
+    std::vector<std::pair<std::string, std::string>> wholeBlocks;
 };
 
 Geocoding readGeocoding(const std::string &path) {
@@ -139,7 +140,7 @@ Geocoding readGeocoding(const std::string &path) {
         const std::string_view description = std::string_view(line).substr(bar + 1);
         if (digits.front() == '1' && digits.size() >= 3 && digits[1] >= '3') {
             if (!geocoding.mobile.add(digits, description)) {
-                geocoding.wholeBlocks.emplace_back(digits);
+                geocoding.wholeBlocks.emplace_back(digits, description);
             }
         } else if (digits.size() == 2 && digits.front() >= '3') {
             // Codes beginning 3..9 have three digits; "34" stands for every
@@ -324,6 +325,9 @@ int main(int argc, char **argv) {
     std::map<std::tuple<int, std::string, std::string>, long> carriers;  // segment, label, carrier
     std::map<std::tuple<std::string, std::string, std::string>, long> areaCodeFixes;
     std::map<std::pair<std::string, std::string>, long> names;  // phonedata's name -> table's
+    // Whole-block entry -> prefixes it alone would have answered, and how
+    // many of those phonedata places elsewhere.
+    std::map<std::string, std::pair<long, long>> wholeBlockReach;
     long covered = 0;
 
     for (int prefix = kFirstPrefix; prefix <= kLastPrefix; ++prefix) {
@@ -334,6 +338,17 @@ int main(int argc, char **argv) {
             droppedPhonedata[segment] += row ? 1 : 0;
             droppedGeocoder[segment] += hit ? 1 : 0;
             continue;
+        }
+
+        if (!hit) {
+            const std::string digits = std::to_string(prefix);
+            for (const auto &[block, description] : geocoding.wholeBlocks) {
+                if (digits.starts_with(block)) {
+                    auto &[reach, elsewhere] = wholeBlockReach[block + " " + description];
+                    ++reach;
+                    elsewhere += row && row->place != quelto::parsePlace(description) ? 1 : 0;
+                }
+            }
         }
 
         std::optional<quelto::Answer> fromPhonedata;
@@ -434,8 +449,9 @@ int main(int argc, char **argv) {
                       << "\tlibphonenumber " << droppedGeocoder[segment] << '\n';
         }
     }
-    for (const std::string &block : geocoding.wholeBlocks) {
-        std::cout << "whole-block entry left out\t" << block << '\n';
+    for (const auto &[block, reach] : wholeBlockReach) {
+        std::cout << "whole-block entry left out\t" << block << "\t" << reach.first
+                  << " prefixes, phonedata elsewhere for " << reach.second << '\n';
     }
     for (const auto &[key, count] : carriers) {
         const auto &[segment, label, carrier] = key;
