@@ -3,8 +3,8 @@
 // Known numbers through the whole path a lookup takes: the shipped table is
 // built into a store file, and each number is looked up by its range query
 // as the window does. Each expected row was checked against both source
-// tables: many come from blocks laid out by area code (133 0634 for 莱芜's
-// 0634, 153 0733 for 株洲's 0733), so the place can be read off the number.
+// tables: many come from blocks laid out by area code (153 0733 for 株洲's
+// 0733, 159 0378 for 开封's old 0378), so the place can be read off the number.
 #include <gtest/gtest.h>
 
 #include <chrono>
