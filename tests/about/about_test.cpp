@@ -31,18 +31,18 @@ public:
 
     long openKey(sysinfo::Key, const std::string &keyPath, std::uint32_t, std::uint32_t,
                  sysinfo::Key &key) override {
-        key = toolPath && keyPath == sysinfo::ToolKey ? 1 : 0;
-        return key ? sysinfo::Success : sysinfo::FileNotFound;
+        key = toolPath && keyPath == sysinfo::kToolKey ? 1 : 0;
+        return key ? sysinfo::kSuccess : sysinfo::kFileNotFound;
     }
     long queryValue(sysinfo::Key, const std::string &, std::uint32_t &type,
                     std::span<std::uint8_t> data, std::uint32_t &size) override {
-        type = sysinfo::RegSz;
+        type = sysinfo::kRegSz;
         const std::string stored = *toolPath + '\0';
         std::copy(stored.begin(), stored.end(), data.begin());
         size = static_cast<std::uint32_t>(stored.size());
-        return sysinfo::Success;
+        return sysinfo::kSuccess;
     }
-    long closeKey(sysinfo::Key) override { return sysinfo::Success; }
+    long closeKey(sysinfo::Key) override { return sysinfo::kSuccess; }
     bool isNormalFile(const std::string &) override { return false; }
     void startProgram(const std::string &path, int) override {
         if (startFails) {
