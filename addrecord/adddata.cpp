@@ -15,7 +15,8 @@
 #include "app/reaction.h"
 #include "app/text.h"
 #include "app/twips.h"
-#include "store/prefix_key.h"
+#include "store/connection_texts.h"
+#include "store/number_text.h"
 #include "store/schema.h"
 
 namespace {
@@ -23,9 +24,6 @@ namespace {
 constexpr int kRows = 5;
 constexpr int kNumber = 0;
 constexpr int kAreaCode = 3;
-constexpr int kShortestNumber = 7;
-constexpr int kShortestAreaCode = 3;
-constexpr int kLongestAreaCode = 4;
 constexpr int kPictureInterval = 1500;  // ms
 
 constexpr quint32 kFieldBack = 0x00C0E0FF;
@@ -49,10 +47,6 @@ const char *const kAdded = "添加成功！";
 constexpr int kLineLeft = 2460;
 constexpr int kLineRight = 6240;
 constexpr int kLineTop = 3240;
-
-bool isDigitCode(int code) {
-    return code >= '0' && code <= '9';
-}
 
 }  // namespace
 
@@ -166,9 +160,7 @@ void adddata::onText1KeyPress(int index, int &code) {
         app::sendTab();
     }
     if (index == kNumber || index == kAreaCode) {
-        if (code != app::kBackspace && !isDigitCode(code)) {
-            code = 0;
-        }
+        code = store::filterTypedKey(code, store::EnterKey::Dropped);
     }
 }
 
@@ -198,13 +190,12 @@ void adddata::onCommand1Click() {
         app::focusAndSelect(Text1[kNumber], 0, 1);
         return;
     }
-    if (app::charCount(number) < kShortestNumber) {
+    if (!store::isLongEnough(number.toStdString())) {
         app::msgBox(QString::fromUtf8(kShortNumber), app::Icon::Exclamation, {}, this);
         Text1[kNumber]->setFocus(Qt::OtherFocusReason);
         return;
     }
-    const int areaCodeLength = app::charCount(Text1[kAreaCode]->text());
-    if (areaCodeLength > kLongestAreaCode || areaCodeLength < kShortestAreaCode) {
+    if (!store::isAreaCodeLength(Text1[kAreaCode]->text().toStdString())) {
         app::msgBox(QString::fromUtf8(kBadAreaCode), app::Icon::Exclamation, {}, this);
         app::focusAndSelectAll(Text1[kAreaCode]);
         return;

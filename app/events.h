@@ -5,6 +5,8 @@
 #include <QObject>
 #include <functional>
 
+#include "store/number_text.h"
+
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -12,8 +14,8 @@ class QWidget;
 namespace app {
 
 // Character codes a key-press reaction receives.
-constexpr int kEnter = 13;
-constexpr int kBackspace = 8;
+constexpr int kEnter = store::kEnterCode;
+constexpr int kBackspace = store::kBackspaceCode;
 
 // Calls reaction with the character code of every key typed into field:
 // 13 for Enter, 8 for Backspace, the character for a printable key. The

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "store/data_connection.h"
-#include "store/prefix_key.h"
+#include "store/connection_texts.h"
 #include "store/store_error.h"
 #include "tools/sysdat_builder.h"
 

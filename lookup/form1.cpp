@@ -16,13 +16,11 @@
 #include "app/message_box.h"
 #include "app/text.h"
 #include "app/twips.h"
-#include "store/prefix_key.h"
+#include "store/connection_texts.h"
+#include "store/number_text.h"
 #include "store/schema.h"
 
 namespace {
-
-constexpr int kShortestNumber = 7;  // fewer characters are refused
-constexpr int kClearAtOrBelow = 7;  // this many characters or fewer clear the results
 
 constexpr quint32 kBlue = 0x00FF0000;
 constexpr quint32 kHighlight = 0x00FF9E3E;  // red 62, green 158, blue 255
@@ -162,20 +160,17 @@ bool Form1::load() {
 
 void Form1::onText1KeyPress(int &code) {
     if (code == app::kEnter) {
-        if (app::charCount(Text1->text()) < kShortestNumber) {
+        if (!store::isLongEnough(Text1->text().toStdString())) {
             refuseShortNumber();
             return;
         }
         Search();
     }
-    const bool digit = code >= '0' && code <= '9';
-    if (code != app::kEnter && code != app::kBackspace && !digit) {
-        code = 0;
-    }
+    code = store::filterTypedKey(code, store::EnterKey::Kept);
 }
 
 void Form1::onText1Change() {
-    if (app::charCount(Text1->text()) <= kClearAtOrBelow) {
+    if (store::clearsResults(Text1->text().toStdString())) {
         for (QLineEdit *field : Text2) {
             field->clear();
         }
@@ -183,7 +178,7 @@ void Form1::onText1Change() {
 }
 
 void Form1::onCommand1Click() {
-    if (app::charCount(Text1->text()) < kShortestNumber) {
+    if (!store::isLongEnough(Text1->text().toStdString())) {
         refuseShortNumber();
         return;
     }

@@ -4,7 +4,8 @@
 
 #include <sqlite3.h>
 
-#include "store/prefix_key.h"
+#include "store/connection_texts.h"
+#include "store/number_text.h"
 #include "store/store_error.h"
 
 namespace store {

@@ -18,7 +18,8 @@
 #include <memory>
 
 #include "store/data_connection.h"
-#include "store/prefix_key.h"
+#include "store/connection_texts.h"
+#include "store/number_text.h"
 #include "tests/support/temp_store.h"
 
 namespace {

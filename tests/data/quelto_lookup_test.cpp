@@ -10,7 +10,7 @@
 #include <string>
 
 #include "store/data_connection.h"
-#include "store/prefix_key.h"
+#include "store/connection_texts.h"
 #include "tools/sysdat_builder.h"
 
 #ifndef QUELTO_TSV

@@ -7,7 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "store/prefix_key.h"
+#include "store/connection_texts.h"
+#include "store/number_text.h"
 #include "store/store_error.h"
 
 namespace {

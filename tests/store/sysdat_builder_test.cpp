@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "store/connection_texts.h"
 #include "store/data_connection.h"
-#include "store/prefix_key.h"
 #include "store/store_error.h"
 
 namespace {

@@ -1,20 +1,12 @@
-// How a typed number becomes the key the number-range table is searched by,
-// and the two texts that drive a data connection.
+// The two texts that drive a data connection: the connection text that names
+// the store file, and the range query that selects the row of a prefix key
+// (with the key text it is written with).
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace store {
-
-// The prefix key of a number text (UTF-8): the spaces at both ends are
-// removed, the first seven characters kept, and those read as a decimal
-// number. Blanks, tabs and line feeds are skipped wherever they stand; an
-// optional sign, digits, a decimal point with further digits and an exponent
-// are read up to the first character that cannot continue the number. No
-// digit read gives 0. "13800138000" and "1380013" both give 1380013; "" gives
-// 0; an exponent too large for a double gives an infinite key.
-double prefixKey(std::string_view numberText);
 
 // The key written as a number literal for SQL: whole values as plain digits
 // ("1380013", "-5", never "-0"), fractional ones with "." as the decimal point,

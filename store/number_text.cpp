@@ -1,28 +1,17 @@
-#include "store/prefix_key.h"
+#include "store/number_text.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstdlib>
-
-#include "store/schema.h"
+#include <string>
 
 namespace store {
 
 namespace {
 
-constexpr std::size_t kPrefixLength = 7;
-
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
-
 bool isContinuationByte(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
-// The first n characters (code points) of UTF-8 text.
+// The first n characters of UTF-8 text.
 std::string_view firstCharacters(std::string_view text, std::size_t n) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -100,53 +89,37 @@ double readNumber(std::string_view text) {
 
 }  // namespace
 
+std::size_t characterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (char c : text) {
+        if (!isContinuationByte(static_cast<unsigned char>(c))) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+bool isLongEnough(std::string_view numberText) {
+    return characterCount(numberText) >= kShortestNumber;
+}
+
+bool clearsResults(std::string_view numberText) {
+    return characterCount(numberText) <= kClearAtOrBelow;
+}
+
+bool isAreaCodeLength(std::string_view areaCode) {
+    const std::size_t length = characterCount(areaCode);
+    return length >= kShortestAreaCode && length <= kLongestAreaCode;
+}
+
+int filterTypedKey(int code, EnterKey enter) {
+    const bool kept = (code >= '0' && code <= '9') || code == kBackspaceCode ||
+                      (code == kEnterCode && enter == EnterKey::Kept);
+    return kept ? code : 0;
+}
+
 double prefixKey(std::string_view numberText) {
     return readNumber(firstCharacters(trimSpaces(numberText), kPrefixLength));
-}
-
-std::string keyText(double key) {
-    if (std::isinf(key)) {
-        return key > 0 ? "9e999" : "-9e999";
-    }
-    if (key == 0.0) {
-        return "0";
-    }
-    char buffer[64];
-    std::to_chars_result result;
-    if (key == std::trunc(key) && std::fabs(key) < 1e15) {
-        result = std::to_chars(buffer, buffer + sizeof buffer, key, std::chars_format::fixed, 0);
-    } else {
-        result = std::to_chars(buffer, buffer + sizeof buffer, key);
-    }
-    return std::string(buffer, result.ptr);
-}
-
-std::string connectionText(const std::string &programDir) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + programDir + kSeparator +
-           "sys.dat;Persist Security Info=False";
-}
-
-std::string dataSource(std::string_view connectionText) {
-    constexpr std::string_view kKey = "Data Source=";
-    std::size_t start = 0;
-    while (start <= connectionText.size()) {
-        auto end = connectionText.find(';', start);
-        if (end == std::string_view::npos) {
-            end = connectionText.size();
-        }
-        const auto entry = trimSpaces(connectionText.substr(start, end - start));
-        if (entry.substr(0, kKey.size()) == kKey) {
-            return std::string(entry.substr(kKey.size()));
-        }
-        start = end + 1;
-    }
-    return {};
-}
-
-std::string rangeQuery(const std::string &keyText) {
-    using namespace schema;
-    return "select * from " + std::string(kTable) + " where " + std::string(kLow) + "<=" + keyText +
-           " and " + keyText + "<=" + std::string(kHigh);
 }
 
 }  // namespace store
