@@ -27,9 +27,6 @@ public:
     // number field the focus.
     void load();
 
-    // The picture on show, counted from 0: 0 for picture 1, 1 for picture 2.
-    int pictureCounter() const { return m_counter; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

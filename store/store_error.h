@@ -7,8 +7,8 @@
 namespace store {
 
 // Thrown by every store operation that fails. number() is SQLite's result
-// code (or a store code below for conditions SQLite cannot see) and
-// description() its message, both meant to be shown to the user as they are.
+// code (SQLITE_MISUSE for a call the store cannot serve, such as reading past
+// the last row) and description() the message that goes with it.
 class StoreError : public std::runtime_error {
 public:
     StoreError(int number, std::string description);

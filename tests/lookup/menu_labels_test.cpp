@@ -13,6 +13,7 @@
 #include "addrecord/adddata.h"
 #include "app/colours.h"
 #include "lookup/form1.h"
+#include "tests/support/keys.h"
 #include "tests/support/temp_store.h"
 
 namespace {
@@ -20,6 +21,7 @@ namespace {
 using testing_support::MessageRecorder;
 using testing_support::Row;
 using testing_support::TempStore;
+using testing_support::typeText;
 
 const std::vector<Row> kRows = {
     {1380013, 1380013, "北京", "北京", "010", "中国移动"},
@@ -27,22 +29,6 @@ const std::vector<Row> kRows = {
 
 const QColor kNormal(0, 0, 255);
 const QColor kLit(62, 158, 255);
-
-// QTest::keyClicks knows only Latin-1; other characters arrive as key events
-// carrying their text, the way a keyboard layout sends them.
-void typeText(QWidget *widget, const QString &text) {
-    for (const char32_t c : text.toUcs4()) {
-        if (c < 0x80) {
-            QTest::keyClick(widget, static_cast<char>(c));
-            continue;
-        }
-        const QString one = QString::fromUcs4(&c, 1);
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, one);
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, one);
-        QApplication::sendEvent(widget, &release);
-    }
-}
 
 QList<adddata *> addRecordWindows() {
     QList<adddata *> found;
