@@ -39,11 +39,12 @@ bool isDigit(char c) {
 }
 
 // Reads the longest number at the head of the text the way the old Basic Val
-// did: whitespace anywhere is ignored, so "13 8" reads as 138.
+// did: blanks, tabs and line feeds anywhere are ignored, so "13 8" reads as
+// 138. A carriage return is not among them: it ends the number.
 double readNumber(std::string_view text) {
     std::string squeezed;
     for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') {
+        if (c != ' ' && c != '\t' && c != '\n') {
             squeezed += c;
         }
     }

@@ -26,6 +26,8 @@ TEST(NumberText, PrefixKeyReadsTheFirstSevenCharactersAsANumber) {
         {"1380 013999", 138001},        // an inner space is one of the seven, then skipped
         {"13\t80013", 138001},          // tabs are skipped like blanks
         {"13\n80013", 138001},          // and line feeds
+        {"13e5\r00", 1300000},          // but a carriage return ends the number
+        {"138\r0013", 138},             //
         {"-123456", -123456},           // a sign may start the number
         {"+123456", 123456},            //
         {"12.5678", 12.5678},           // a decimal point
