@@ -13,14 +13,23 @@ namespace store {
 // infinite ones as a literal SQLite reads as infinite ("9e999", "-9e999").
 std::string keyText(double key);
 
-// The connection text of the store file in programDir (a directory without a
-// trailing separator):
-// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=<dir>/sys.dat;Persist Security Info=False"
-// with the platform's path separator.
+// The store file in programDir (a directory without a trailing separator):
+// programDir, the platform's path separator, "sys.dat". programDir is taken
+// as it is, byte for byte.
+std::string storePath(const std::string &programDir);
+
+// The connection text of the store file in programDir:
+// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + storePath(programDir) +
+// ";Persist Security Info=False", the folder written literally, unquoted,
+// whatever it holds.
 std::string connectionText(const std::string &programDir);
 
 // The path named by the "Data Source" entry of a connection text, or "" when
-// there is none.
+// there is none. Entry names are matched without regard to case. The path
+// runs up to the next ";" that starts another entry of a connection text
+// ("Persist Security Info=", "User ID=", "Provider=" and their kind) or to
+// the end, so a ";" inside a folder name stays part of the path; spaces
+// around it are dropped.
 std::string dataSource(std::string_view connectionText);
 
 // "select * from quelto where 号码1<=" + keyText + " and " + keyText + "<=号码2".

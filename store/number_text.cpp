@@ -119,6 +119,44 @@ int filterTypedKey(int code, EnterKey enter) {
     return kept ? code : 0;
 }
 
+std::string digitsOf(std::string_view text) {
+    // U+FF10 to U+FF19 in UTF-8: EF BC 90 to EF BC 99.
+    constexpr std::string_view kFullWidthLead = "\xEF\xBC";
+    constexpr unsigned char kFullWidthZero = 0x90;
+    std::string digits;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (isDigit(text[i])) {
+            digits += text[i];
+            continue;
+        }
+        if (text.substr(i, kFullWidthLead.size()) == kFullWidthLead &&
+            i + kFullWidthLead.size() < text.size()) {
+            const auto last = static_cast<unsigned char>(text[i + kFullWidthLead.size()]);
+            if (last >= kFullWidthZero && last < kFullWidthZero + 10) {
+                digits += static_cast<char>('0' + (last - kFullWidthZero));
+                i += kFullWidthLead.size();
+            }
+        }
+    }
+    return digits;
+}
+
+std::string withoutCountryCode(std::string_view digits) {
+    constexpr std::size_t kCellPhoneLength = 11;
+    for (const std::string_view code : {std::string_view("86"), std::string_view("0086")}) {
+        if (digits.size() == code.size() + kCellPhoneLength &&
+            digits.substr(0, code.size()) == code && digits[code.size()] == '1') {
+            return std::string(digits.substr(code.size()));
+        }
+    }
+    return std::string(digits);
+}
+
+std::string cleanPaste(std::string_view pasted, NumberField field) {
+    const std::string digits = digitsOf(pasted);
+    return field == NumberField::PhoneNumber ? withoutCountryCode(digits) : digits;
+}
+
 double prefixKey(std::string_view numberText) {
     return readNumber(firstCharacters(trimSpaces(numberText), kPrefixLength));
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace store {
@@ -45,6 +46,24 @@ enum class EnterKey { Kept, Dropped };
 // itself for the digits "0" to "9", Backspace, and Enter where it is kept;
 // 0 (the character is not entered) for every other code.
 int filterTypedKey(int code, EnterKey enter);
+
+// The digits of text in their order, each written as an ASCII digit: "0" to
+// "9" and the full-width "０" to "９" count, every other character is left
+// out. "+86 (１３８) 0013-8000" gives "8613800138000".
+std::string digitsOf(std::string_view text);
+
+// digits (ASCII digits only) without a leading country code: "86" or "0086"
+// followed by exactly eleven digits that start with 1, a cell-phone number,
+// lose the "86" or "0086". Any other digits come back unchanged.
+std::string withoutCountryCode(std::string_view digits);
+
+// The kinds of number field that pasted text is cleaned for.
+enum class NumberField { PhoneNumber, AreaCode };
+
+// Pasted or dropped text as a number field takes it in: digitsOf(pasted),
+// and in a phone-number field withoutCountryCode() of that. "+86 138 0013
+// 8000" gives "13800138000", "(027)" gives "027", text without digits "".
+std::string cleanPaste(std::string_view pasted, NumberField field);
 
 // The prefix key of a number text: the spaces at both ends are removed, the
 // first kPrefixLength characters kept, and those read as a decimal number.

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace store {
 
@@ -20,5 +21,14 @@ private:
     int m_number;
     std::string m_description;
 };
+
+// The text a user is shown for a store error numbered number (SQLite's
+// result code) whose own text is storeText. For the failures a user can do
+// something about (a read-only, locked or damaged file, a file that is no
+// store or lacks the table or a column, a file that cannot be opened, a full
+// disk, a disk error) it is a Chinese description that says what to do,
+// followed by storeText in full-width brackets; for any other error it is
+// storeText alone.
+std::string describeStoreError(int number, std::string_view storeText);
 
 }  // namespace store

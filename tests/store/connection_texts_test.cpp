@@ -37,4 +37,30 @@ TEST(Texts, ConnectionTextAndRangeQueryHaveTheirExactForm) {
     EXPECT_EQ(store::dataSource("Provider=x"), "");
 }
 
+TEST(Texts, DataSourceIsTheWholeFolderEvenWithSemicolonsInIt) {
+    const char *const folders[] = {
+        "/opt/plimora",     "/opt/a;b",           "/tmp/x;y;z",
+        "/tmp/;",           "/tmp/a; b ;",        "/tmp/Persist Security Info=False;x",
+        "/tmp/Data Source", "/tmp/not-\xff-utf8", "/tmp/a;b;Data Source=elsewhere",
+    };
+    for (const char *folder : folders) {
+        const std::string connection = store::connectionText(folder);
+        EXPECT_EQ(connection, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
+                                  std::string(folder) + "/sys.dat;Persist Security Info=False");
+        EXPECT_EQ(store::dataSource(connection), std::string(folder) + "/sys.dat") << folder;
+    }
+    const struct {
+        const char *connection;
+        const char *source;
+    } cases[] = {
+        {"Provider=x;Data Source=/a;b/sys.dat", "/a;b/sys.dat"},  // to the end
+        {"Data Source=/a/sys.dat;User ID=u;Persist Security Info=False", "/a/sys.dat"},
+        {"data source=/a/sys.dat; persist security info=False", "/a/sys.dat"},
+        {"Provider=x", ""},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(store::dataSource(c.connection), c.source) << c.connection;
+    }
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -197,6 +198,127 @@ TEST(Store, MisuseIsAnErrorNotACrash) {
                      "assign without AddNew");
     expectStoreError([&] { set.Update(); }, SQLITE_MISUSE, "Update without AddNew");
     expectStoreError([&] { set.Fields("没有"); }, SQLITE_ERROR, "unknown column");
+}
+
+// Adds a row for key through connection's current (empty) result set.
+void addRow(store::DataConnection &connection, double key, const std::string &province) {
+    store::Recordset &set = connection.Recordset();
+    set.AddNew();
+    set.Fields(store::schema::kLow) = key;
+    set.Fields(store::schema::kHigh) = key;
+    set.Fields(store::schema::kProvince) = province;
+    set.Update();
+}
+
+TEST_P(BothKinds, TransactionMakesTheCheckAndTheWriteOneUnit) {
+    StoreFile file(GetSchema());
+    store::DataConnection first;
+    store::DataConnection second;
+    first.ConnectionString = store::connectionText(file.dir());
+    second.ConnectionString = first.ConnectionString;
+
+    first.BeginTrans();
+    ASSERT_FALSE(store::lookUp(first, "1500001"));
+    addRow(first, 1500001, "湖北");
+    // The second connection cannot even start writing until the first is
+    // done; it waits, telling its hook, and then finds the row.
+    std::vector<bool> calls;
+    second.setBusyHook([&](bool waiting) {
+        calls.push_back(waiting);
+        if (calls.size() == 3) {
+            first.CommitTrans();
+        }
+    });
+    second.BeginTrans();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls.front(), true);
+    EXPECT_EQ(calls.back(), false) << "the hook hears when the wait is over";
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), false), 1);
+    EXPECT_TRUE(store::lookUp(second, "1500001"));
+    second.CommitTrans();
+
+    // A rolled-back write leaves nothing behind.
+    first.BeginTrans();
+    ASSERT_FALSE(store::lookUp(first, "1500002"));
+    addRow(first, 1500002, "湖南");
+    first.RollbackTrans();
+    EXPECT_FALSE(store::lookUp(second, "1500002"));
+    first.RollbackTrans();  // none open: nothing happens
+
+    expectStoreError([&] { first.CommitTrans(); }, SQLITE_MISUSE, "commit without a transaction");
+    first.BeginTrans();
+    expectStoreError([&] { first.BeginTrans(); }, SQLITE_MISUSE, "a second begin");
+    first.RollbackTrans();
+    EXPECT_TRUE(store::lookUp(first, "1500001"));
+}
+
+// Whole keys go in as integers, so a column declared as text holds the
+// digits the range query compares with, and one without a type holds a
+// number either way.
+TEST(Store, WholeKeysAreWrittenAsIntegers) {
+    StoreFile file(
+        "create table quelto (号码1 text, 号码2, 省份 text, 城市 text, 区号 text, 卡信息 text)");
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(file.dir());
+    const struct {
+        double key;
+        const char *text;     // as the text column holds it
+        const char *untyped;  // the type the untyped column gives it
+    } cases[] = {
+        {1700123, "1700123", "integer"},
+        {-5, "-5", "integer"},
+        {0, "0", "integer"},
+        {1e15, "1000000000000000", "integer"},
+        {12.5, "12.5", "real"},
+        {1e19, "1.0e+19", "real"},  // beyond 64 bits
+    };
+    for (const auto &c : cases) {
+        file.exec("delete from quelto");
+        ASSERT_FALSE(store::lookUp(connection, "x"));
+        addRow(connection, c.key, "x");
+        connection.RecordSource = "select 号码1 as low, typeof(号码2) as kind from quelto";
+        connection.Refresh();
+        EXPECT_EQ(connection.Recordset().Fields("low").text(), c.text) << c.key;
+        EXPECT_EQ(connection.Recordset().Fields("kind").text(), c.untyped) << c.key;
+    }
+    file.exec("delete from quelto");
+    ASSERT_FALSE(store::lookUp(connection, "1700123"));
+    addRow(connection, store::prefixKey("17001234567"), "x");
+    EXPECT_TRUE(store::lookUp(connection, "17001234567")) << "the row is found again";
+}
+
+TEST(Store, ErrorsAUserCanActOnAreDescribedInChinese) {
+    const struct {
+        int number;
+        const char *storeText;
+        const char *starts;  // nullptr: the store's text alone
+    } cases[] = {
+        {SQLITE_READONLY, "attempt to write a readonly database", "数据文件 sys.dat 是只读的"},
+        {SQLITE_BUSY, "database is locked", "数据文件 sys.dat 正被另一个程序使用"},
+        {SQLITE_LOCKED, "database table is locked", "数据文件 sys.dat 正被另一个程序使用"},
+        {SQLITE_NOTADB, "file is not a database", "sys.dat 不是本程序的数据文件"},
+        {SQLITE_ERROR, "no such table: quelto", "数据文件 sys.dat 中缺少号码表或它的列"},
+        {SQLITE_ERROR, "no such column: 号码1", "数据文件 sys.dat 中缺少号码表或它的列"},
+        {SQLITE_ERROR, "no such column in the result set: 区号", "数据文件 sys.dat 中缺少号码表"},
+        {SQLITE_CANTOPEN, "unable to open database file", "无法打开数据文件 sys.dat"},
+        {SQLITE_FULL, "database or disk is full", "磁盘已满"},
+        {SQLITE_IOERR, "disk I/O error", "读写数据文件 sys.dat 时磁盘出错"},
+        {SQLITE_IOERR_READ, "disk I/O error", "读写数据文件 sys.dat 时磁盘出错"},
+        {SQLITE_CORRUPT, "database disk image is malformed", "数据文件 sys.dat 已损坏"},
+        {SQLITE_ERROR, "near \"x\": syntax error", nullptr},
+        {SQLITE_CONSTRAINT, "UNIQUE constraint failed", nullptr},
+        {SQLITE_MISUSE, "no new row has been started", nullptr},
+    };
+    for (const auto &c : cases) {
+        const std::string text = store::describeStoreError(c.number, c.storeText);
+        if (!c.starts) {
+            EXPECT_EQ(text, c.storeText);
+            continue;
+        }
+        EXPECT_EQ(text.rfind(c.starts, 0), 0u) << c.storeText << " -> " << text;
+        EXPECT_TRUE(text.ends_with("（" + std::string(c.storeText) + "）")) << text;
+        EXPECT_NE(text.find("请"), std::string::npos) << "says what to do: " << text;
+    }
 }
 
 }  // namespace

@@ -98,4 +98,44 @@ TEST(NumberText, LengthThresholdsCountCharactersOfTheUntrimmedText) {
     EXPECT_EQ(store::characterCount("\xff\xfe"), 2u) << "bytes that are not UTF-8";
 }
 
+TEST(NumberText, PastedTextKeepsItsDigitsAndAPhoneNumberLosesItsCountryCode) {
+    const struct {
+        const char *pasted;
+        const char *phoneNumber;  // as a phone-number field takes it
+        const char *areaCode;     // as the area-code field takes it
+    } cases[] = {
+        {"13800138000", "13800138000", "13800138000"},
+        {"138-0013-8000", "13800138000", "13800138000"},
+        {"1 380 013 8000", "13800138000", "13800138000"},
+        {"138.0013.8000", "13800138000", "13800138000"},
+        {"(138) 0013 8000\r\n", "13800138000", "13800138000"},
+        {"+86 138 0013 8000", "13800138000", "8613800138000"},
+        {"+8613800138000", "13800138000", "8613800138000"},
+        {"0086 138 0013 8000", "13800138000", "008613800138000"},
+        {"86-13800138000", "13800138000", "8613800138000"},
+        {"+86 138 0013 800", "861380013800", "861380013800"},     // ten digits after 86: kept
+        {"+86 238 0013 8000", "8623800138000", "8623800138000"},  // not a cell-phone number
+        {"+86 10 8888 6666", "861088886666", "861088886666"},
+        {"00086 13800138000", "0008613800138000", "0008613800138000"},
+        {"8686 13800138000", "868613800138000", "868613800138000"},
+        {"１３８－００１３－８０００", "13800138000", "13800138000"},  // full-width
+        {"＋８６ １３８００１３８０００", "13800138000", "8613800138000"},
+        {"(027)", "027", "027"},
+        {"０２７", "027", "027"},
+        {"1e99999", "199999", "199999"},
+        {"电话：138 0013 8000。", "13800138000", "13800138000"},
+        {"一三八", "", ""},  // Chinese numerals are not digits
+        {"abc", "", ""},
+        {"", "", ""},
+        {"\xEF\xBC", "", ""},  // a cut-off full-width character
+        {"٣", "", ""},         // other scripts' digits are not taken
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(store::cleanPaste(c.pasted, store::NumberField::PhoneNumber), c.phoneNumber)
+            << '"' << c.pasted << '"';
+        EXPECT_EQ(store::cleanPaste(c.pasted, store::NumberField::AreaCode), c.areaCode)
+            << '"' << c.pasted << '"';
+    }
+}
+
 }  // namespace
