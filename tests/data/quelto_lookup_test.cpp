@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "store/data_connection.h"
 #include "store/connection_texts.h"
+#include "store/data_connection.h"
 #include "tools/sysdat_builder.h"
 
 #ifndef QUELTO_TSV

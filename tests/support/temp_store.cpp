@@ -11,7 +11,7 @@
 namespace testing_support {
 
 TempStore::TempStore(const std::vector<Row> &rows, bool withFile) {
-    app::setProgramDirForTesting(dir());
+    app::setProgramDirForTesting(m_folder.dir());
     if (!withFile) {
         return;
     }

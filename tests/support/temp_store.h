@@ -3,6 +3,7 @@
 // the test gives.
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <ostream>
 #include <vector>
@@ -56,7 +57,11 @@ private:
 
 }  // namespace testing_support
 
-// Lets GoogleTest print texts readably when an expectation on them fails.
+// Let GoogleTest print texts and colours readably when an expectation on them
+// fails.
 inline void PrintTo(const QString &text, std::ostream *out) {
     *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QColor &colour, std::ostream *out) {
+    *out << colour.name().toStdString();
 }
