@@ -320,14 +320,8 @@ TEST_F(Form1Test, PastedNumbersKeepTheirDigitsOnly) {
         const char *kept;
     } cases[] = {
         {"+86 138 0013 8000", "13800138000"},
-        {"138-0013-8000", "13800138000"},
-        {"1 380 013 8000", "13800138000"},
-        {"0086 13800138000", "13800138000"},
-        {"8613800138000", "13800138000"},
-        {"１３８００１３８０００", "13800138000"},  // full-width digits
+        {"１３８-００１３-８０００", "13800138000"},  // full-width digits
         {"(010) 8888.6666", "01088886666"},
-        {"1e99999", "199999"},
-        {"+86 10 8888 6666", "861088886666"},  // not a cell-phone number: the 86 stays
     };
     for (const PasteRoute route : testing_support::kPasteRoutes) {
         for (const auto &c : cases) {

@@ -4,16 +4,10 @@
 
 #include <atomic>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 #include "store/schema.h"
-
-#ifdef _WIN32
-#include <process.h>
-#define getpid _getpid
-#else
-#include <unistd.h>
-#endif
 
 namespace testing_support {
 
