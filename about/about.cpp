@@ -42,6 +42,7 @@ About::About(sysinfo::Platform &platform, QWidget *parent)
     setObjectName(QStringLiteral("About"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(app::twips(5715), app::twips(3495));
+    app::useClassicColours(this);
 
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(app::twipsRect(4020, 2625, 1500, 345));
@@ -49,6 +50,7 @@ About::About(sysinfo::Platform &platform, QWidget *parent)
 
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     cmdSysInfo->setGeometry(app::twipsRect(4020, 3120, 1485, 345));
+    cmdSysInfo->setAccessibleName(QStringLiteral("系统信息"));
 
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(app::twipsRect(240, 240, 1245, 2100));
@@ -56,6 +58,7 @@ About::About(sysinfo::Platform &platform, QWidget *parent)
     Image1->setLineWidth(1);
     Image1->setScaledContents(true);
     Image1->setPixmap(QPixmap(QStringLiteral(":/pictures/picture2.jpg")));
+    Image1->setAccessibleName(QStringLiteral("图片"));
 
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     lblTitle->setGeometry(app::twipsRect(1590, 240, 3885, 480));

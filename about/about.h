@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "about/sysinfo.h"
+#include "sysinfo/sysinfo.h"
 
 class QLabel;
 class QPushButton;

@@ -9,24 +9,29 @@
 
 #include "app/application.h"
 #include "app/colours.h"
+#include "app/controls.h"
 #include "app/events.h"
 #include "app/fonts.h"
 #include "app/message_box.h"
 #include "app/reaction.h"
+#include "app/store_binding.h"
 #include "app/text.h"
 #include "app/twips.h"
-#include "store/prefix_key.h"
+#include "store/connection_texts.h"
+#include "store/number_text.h"
 #include "store/schema.h"
+#include "store/store_error.h"
 
 namespace {
 
 constexpr int kRows = 5;
 constexpr int kNumber = 0;
 constexpr int kAreaCode = 3;
-constexpr int kShortestNumber = 7;
-constexpr int kShortestAreaCode = 3;
-constexpr int kLongestAreaCode = 4;
 constexpr int kPictureInterval = 1500;  // ms
+
+// The shadow boxes Label2(i): the field's size, this far right of and below
+// it, in the window-text colour.
+constexpr int kShadowOffset = 60;
 
 constexpr quint32 kFieldBack = 0x00C0E0FF;
 constexpr quint32 kFieldText = 0x000000FF;  // red
@@ -36,6 +41,7 @@ constexpr quint32 kWorkspace = 0x8000000C;
 constexpr quint32 kTitleText = 0x80000009;
 
 const char *const kCaptions[kRows] = {"手机号码", "所在省份", "所在城市", "区    号", "卡信息"};
+// Also what a screen reader calls each field.
 const char *const kFieldNames[kRows] = {"手机号码", "所在省份", "所在城市", "区号", "卡信息"};
 
 const char *const kEmpty = "不能为空，请输入！";
@@ -49,10 +55,6 @@ const char *const kAdded = "添加成功！";
 constexpr int kLineLeft = 2460;
 constexpr int kLineRight = 6240;
 constexpr int kLineTop = 3240;
-
-bool isDigitCode(int code) {
-    return code >= '0' && code <= '9';
-}
 
 }  // namespace
 
@@ -69,6 +71,7 @@ adddata::adddata(QWidget *parent)
     setObjectName(QStringLiteral("adddata"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(app::twips(6390), app::twips(4170));
+    app::useClassicColours(this);
     QIcon icon(QStringLiteral(":/icons/adddata-32.png"));
     icon.addFile(QStringLiteral(":/icons/adddata-16.png"));
     setWindowIcon(icon);
@@ -80,22 +83,17 @@ adddata::adddata(QWidget *parent)
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     app::setBackColour(Picture1, app::vbColour(kWindowBack));
     Picture1->setFocusPolicy(Qt::StrongFocus);
+    Picture1->setAccessibleName(QStringLiteral("图片"));
 
     for (int i = 0; i < kRows; ++i) {
-        // Created before its field, so the field is drawn over it and only
-        // the strip to the right and below shows.
-        Label2[i] = new QLabel(this);
-        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        Label2[i]->setGeometry(app::twipsRect(3960, 300 + 600 * i, 2295, 375));
-        app::setBackColour(Label2[i], app::vbColour(kWindowText));
-
         Label1[i] = new QLabel(QString::fromUtf8(kCaptions[i]), this);
         Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
         Label1[i]->setGeometry(app::twipsRect(2460, 300 + 600 * i, 1215, 315));
         Label1[i]->setFont(app::songFont(12));
 
-        Text1[i] = new QLineEdit(this);
-        Text1[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
+        Text1[i] = app::textField(this, QStringLiteral("Text1_%1").arg(i),
+                                  QString::fromUtf8(kFieldNames[i]));
+        Label1[i]->setBuddy(Text1[i]);
         Text1[i]->setGeometry(app::twipsRect(3900, 240 + 600 * i, 2295, 375));
         Text1[i]->setFont(app::songFont(14.25));
         Text1[i]->setFrame(false);
@@ -109,13 +107,17 @@ adddata::adddata(QWidget *parent)
     Command1->setGeometry(app::twipsRect(2460, 3360, 1875, 495));
     Command1->setFont(app::songFont(10.5));
     Command1->setAutoDefault(false);
+    Command1->setAccessibleName(QStringLiteral("确定"));
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(app::twipsRect(4380, 3360, 1875, 495));
     Command2->setFont(app::songFont(10.5));
     Command2->setAutoDefault(false);
+    Command2->setAccessibleName(QStringLiteral("取消"));
 
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kPictureInterval);
+    // A coarse timer may tick up to 5 % early.
+    Timer1->setTimerType(Qt::PreciseTimer);
 
     setTabOrder(Picture1, Text1[0]);
     for (int i = 1; i < kRows; ++i) {
@@ -126,6 +128,12 @@ adddata::adddata(QWidget *parent)
 
     for (int i = 0; i < kRows; ++i) {
         app::onKeyPress(Text1[i], [this, i](int &code) { onText1KeyPress(i, code); });
+    }
+    for (const auto &[index, kind] : {std::pair(kNumber, store::NumberField::PhoneNumber),
+                                      std::pair(kAreaCode, store::NumberField::AreaCode)}) {
+        app::onPaste(Text1[index], [kind](const QString &pasted) {
+            return QString::fromStdString(store::cleanPaste(pasted.toStdString(), kind));
+        });
     }
     app::onClick(Command1, [this] { onCommand1Click(); });
     app::onClick(Command2, [this] { close(); });
@@ -140,7 +148,7 @@ adddata::~adddata() = default;
 
 void adddata::load() {
     Timer1->start();
-    Adodc1.ConnectionString = store::connectionText(app::programDir().toStdString());
+    app::bindStore(Adodc1);
     m_counter = 0;
     showPicture();
     show();
@@ -151,6 +159,13 @@ void adddata::load() {
 void adddata::paintEvent(QPaintEvent *event) {
     QWidget::paintEvent(event);
     QPainter painter(this);
+    // Beneath the fields, which are drawn over them, so only the strip to the
+    // right and below shows.
+    for (QLineEdit *field : Text1) {
+        const QRect shadow =
+            field->geometry().translated(app::twips(kShadowOffset), app::twips(kShadowOffset));
+        painter.fillRect(shadow, app::vbColour(kWindowText));
+    }
     const int left = app::twips(kLineLeft);
     const int right = app::twips(kLineRight);
     const int top = app::twips(kLineTop);
@@ -166,9 +181,7 @@ void adddata::onText1KeyPress(int index, int &code) {
         app::sendTab();
     }
     if (index == kNumber || index == kAreaCode) {
-        if (code != app::kBackspace && !isDigitCode(code)) {
-            code = 0;
-        }
+        code = store::filterTypedKey(code, store::EnterKey::Dropped);
     }
 }
 
@@ -198,26 +211,40 @@ void adddata::onCommand1Click() {
         app::focusAndSelect(Text1[kNumber], 0, 1);
         return;
     }
-    if (app::charCount(number) < kShortestNumber) {
+    if (!store::isLongEnough(number.toStdString())) {
         app::msgBox(QString::fromUtf8(kShortNumber), app::Icon::Exclamation, {}, this);
         Text1[kNumber]->setFocus(Qt::OtherFocusReason);
         return;
     }
-    const int areaCodeLength = app::charCount(Text1[kAreaCode]->text());
-    if (areaCodeLength > kLongestAreaCode || areaCodeLength < kShortestAreaCode) {
+    if (!store::isAreaCodeLength(Text1[kAreaCode]->text().toStdString())) {
         app::msgBox(QString::fromUtf8(kBadAreaCode), app::Icon::Exclamation, {}, this);
         app::focusAndSelectAll(Text1[kAreaCode]);
         return;
     }
 
-    if (store::lookUp(Adodc1, Text1[kNumber]->text().toStdString())) {
-        app::msgBox(QString::fromUtf8(kDuplicate), app::Icon::None, {}, this);
-        app::focusAndSelectAll(Text1[kNumber]);
-        return;
+    // The duplicate check and the insert are one write transaction: another
+    // copy of the program adding the same number at the same moment waits
+    // for this one and then finds its row.
+    Adodc1.BeginTrans();
+    try {
+        if (store::lookUp(Adodc1, Text1[kNumber]->text().toStdString())) {
+            Adodc1.RollbackTrans();
+            app::msgBox(QString::fromUtf8(kDuplicate), app::Icon::None, {}, this);
+            app::focusAndSelectAll(Text1[kNumber]);
+            return;
+        }
+        add();
+    } catch (...) {
+        try {
+            Adodc1.RollbackTrans();
+        } catch (const store::StoreError &) {
+            // The first failure is the one to report; a failed rollback has
+            // closed the connection, which ends the transaction just as well.
+        }
+        throw;
     }
     // A store failure in the lookup or in add() ends this reaction before
     // here, so what the user typed is still there to retry with.
-    add();
     for (QLineEdit *field : Text1) {
         field->clear();
     }
@@ -234,5 +261,8 @@ void adddata::add() {
     set.Fields(store::schema::kAreaCode) = app::trimSpaces(Text1[3]->text()).toStdString();
     set.Fields(store::schema::kCard) = app::trimSpaces(Text1[4]->text()).toStdString();
     set.Update();
+    // Made lasting before the message, which would hold the store for as
+    // long as the user leaves it open.
+    Adodc1.CommitTrans();
     app::msgBox(QString::fromUtf8(kAdded), app::Icon::None, {}, this);
 }

@@ -27,21 +27,22 @@ public:
     // number field the focus.
     void load();
 
-    // The picture on show, counted from 0: 0 for picture 1, 1 for picture 2.
-    int pictureCounter() const { return m_counter; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Writes one row from the five fields through the empty result set of the
+    // duplicate check, then commits the OK reaction's transaction and says
+    // so. Throws store::StoreError; the transaction is then still open.
     void add();
     void onText1KeyPress(int index, int &code);
     void onTimer1Timer();
     void onCommand1Click();
     void showPicture();
 
-    QLabel *const Picture1;              // the alternating picture
-    std::array<QLabel *, 5> Label2{};    // drop shadows beneath the entry fields
+    QLabel *const Picture1;  // the alternating picture
+    // Label2(0..4), the drop shadows beneath the entry fields, are painted by
+    // the window itself (paintEvent), so no screen reader meets them.
     std::array<QLabel *, 5> Label1{};    // captions of the entry fields
     std::array<QLineEdit *, 5> Text1{};  // number, province, city, area code, card
     QPushButton *const Command1;         // "确定(&Y)": check and add the row

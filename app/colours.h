@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <QtGlobal>
 
 class QWidget;
@@ -9,8 +10,17 @@ class QWidget;
 namespace app {
 
 // &H00BBGGRR& (blue, green, red bytes) as a colour; &H800000nn& as system
-// colour nn, taken from the application palette.
+// colour nn of the classic light Windows scheme (window white, window text
+// black, button face light grey, ...), the same under every desktop theme.
 QColor vbColour(quint32 value);
+
+// A palette of the classic light scheme's colours, for everything the
+// designs leave to the system.
+QPalette classicPalette();
+
+// Gives window classicPalette(), which its controls inherit, so that it reads
+// the same under a dark desktop theme as under a light one.
+void useClassicColours(QWidget *window);
 
 // Sets the background a widget fills itself with (and turns that filling on).
 void setBackColour(QWidget *widget, const QColor &colour);

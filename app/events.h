@@ -3,8 +3,12 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <functional>
 
+#include "store/number_text.h"
+
+class QKeySequence;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -12,16 +16,25 @@ class QWidget;
 namespace app {
 
 // Character codes a key-press reaction receives.
-constexpr int kEnter = 13;
-constexpr int kBackspace = 8;
+constexpr int kEnter = store::kEnterCode;
+constexpr int kBackspace = store::kBackspaceCode;
 
-// Calls reaction with the character code of every key typed into field:
-// 13 for Enter, 8 for Backspace, the character for a printable key. The
-// reaction may set the code to 0 to keep the character out of the field.
-// Keys that type nothing (arrows, Delete, shortcuts such as Ctrl+C and
-// Ctrl+V) and pasted text are not seen.
+// Calls reaction with the character code of every character typed into
+// field, whatever modifier keys are held: 13 for Enter, 8 for Backspace, the
+// character for any key the field would enter as text (Alt+B and Super+X
+// included). The reaction may set the code to 0 to keep the character out of
+// the field; a key that comes while no reaction may start (see guard()) is
+// kept out too. Keys that type nothing (arrows, Delete, shortcuts such as
+// Ctrl+C and Ctrl+V) and pasted or dropped text are not seen.
 using KeyPressReaction = std::function<void(int &code)>;
 void onKeyPress(QLineEdit *field, KeyPressReaction reaction);
+
+// Makes all text pasted into field (Ctrl+V, Shift+Insert, the right-click
+// menu, the middle mouse button) or dropped onto it from elsewhere go in as
+// clean(text) instead. A cleaned text that is empty leaves the field as it
+// was.
+using PasteCleaner = std::function<QString(const QString &pasted)>;
+void onPaste(QLineEdit *field, PasteCleaner clean);
 
 // Calls reaction after every change of field's text, by typing or by program.
 void onChange(QLineEdit *field, std::function<void()> reaction);
@@ -33,6 +46,10 @@ void onClick(QPushButton *button, std::function<void()> reaction);
 
 // Calls reaction when widget (a label) is clicked with the left button.
 void onLabelClick(QWidget *widget, std::function<void()> reaction);
+
+// Calls reaction when keys are pressed while window is the active window,
+// wherever its focus is (a text field's own editing keys come first).
+void onShortcut(QWidget *window, const QKeySequence &keys, std::function<void()> reaction);
 
 // Calls reaction whenever the mouse moves over widget itself. With
 // backgroundOnly, moves over any of its child controls are left out.

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/application.h"
+#include "app/colours.h"
 
 namespace app {
 
@@ -38,6 +39,7 @@ void msgBox(const QString &text, Icon icon, const QString &caption, QWidget *par
     QMessageBox box(toQt(message.icon), message.caption, message.text, QMessageBox::NoButton,
                     parent);
     box.setObjectName(QStringLiteral("msgBox"));
+    box.setPalette(classicPalette());
     QPushButton *ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);

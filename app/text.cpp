@@ -7,10 +7,6 @@
 
 namespace app {
 
-int charCount(const QString &text) {
-    return static_cast<int>(text.toUcs4().size());
-}
-
 QString trimSpaces(const QString &text) {
     qsizetype first = 0;
     qsizetype last = text.size();

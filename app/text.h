@@ -7,10 +7,6 @@ class QLineEdit;
 
 namespace app {
 
-// The number of characters in text (a character outside the Basic
-// Multilingual Plane, such as an emoji, counts once).
-int charCount(const QString &text);
-
 // text without the spaces at both ends (only U+0020; tabs and other blanks stay).
 QString trimSpaces(const QString &text);
 

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "store/connection_texts.h"
 #include "store/data_connection.h"
-#include "store/prefix_key.h"
 #include "store/schema.h"
 #include "store/store_error.h"
 #include "tools/sysdat_builder.h"

@@ -1,8 +1,8 @@
 #include "lookup/form1.h"
 
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,18 +11,18 @@
 #include "addrecord/adddata.h"
 #include "app/application.h"
 #include "app/colours.h"
+#include "app/controls.h"
 #include "app/events.h"
 #include "app/fonts.h"
 #include "app/message_box.h"
+#include "app/store_binding.h"
 #include "app/text.h"
 #include "app/twips.h"
-#include "store/prefix_key.h"
+#include "store/connection_texts.h"
+#include "store/number_text.h"
 #include "store/schema.h"
 
 namespace {
-
-constexpr int kShortestNumber = 7;  // fewer characters are refused
-constexpr int kClearAtOrBelow = 7;  // this many characters or fewer clear the results
 
 constexpr quint32 kBlue = 0x00FF0000;
 constexpr quint32 kHighlight = 0x00FF9E3E;  // red 62, green 158, blue 255
@@ -34,28 +34,41 @@ const char *const kNotFound = "没有找到此号码的信息！";
 
 enum MenuLabel { kAbout = 0, kExit = 1, kAddRecord = 2 };
 
-// Brings an open window forward and returns true, or returns false when there
-// is none. A window that is closing is hidden but not yet deleted; it is not
-// brought back.
+// The keys of menu label index, the desktop's usual ones for what it does.
+QKeySequence menuKeys(int index) {
+    switch (index) {
+        case kAbout:
+            return QKeySequence(Qt::Key_F1);
+        case kExit:
+            return QKeySequence(Qt::CTRL | Qt::Key_Q);
+        default:
+            return QKeySequence(Qt::CTRL | Qt::Key_N);
+    }
+}
+
+// Brings an open window forward, restored if it was minimised, and returns
+// true, or returns false when there is none. A window that is closing is
+// hidden but not yet deleted; it is not brought back.
 bool bringForward(QWidget *window) {
     if (!window || !window->isVisible()) {
         return false;
     }
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     window->raise();
     window->activateWindow();
     return true;
+}
+
+// A caption as a screen reader should say it: without the spaces that spread
+// it out on the screen ("区  号").
+QString spokenCaption(const char *caption) {
+    return QString::fromUtf8(caption).remove(u' ');
 }
 
 QLabel *makeLabel(QWidget *parent, const char *name, const char *text) {
     auto *label = new QLabel(QString::fromUtf8(text), parent);
     label->setObjectName(QString::fromUtf8(name));
     return label;
-}
-
-QLineEdit *makeField(QWidget *parent, const QString &name) {
-    auto *field = new QLineEdit(parent);
-    field->setObjectName(name);
-    return field;
 }
 
 }  // namespace
@@ -66,12 +79,13 @@ Form1::Form1(QWidget *parent)
                           Qt::WindowCloseButtonHint),
       Label2(makeLabel(this, "Label2", "Plimora")),
       Label3(makeLabel(this, "Label3", "手机号码")),
-      Text1(makeField(this, QStringLiteral("Text1"))),
+      Text1(app::textField(this, QStringLiteral("Text1"), QStringLiteral("手机号码"))),
       Command1(new QPushButton(QStringLiteral("&Search"), this)),
       Frame1(new QGroupBox(QStringLiteral("信息"), this)) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(app::twips(7335), app::twips(5910));
+    app::useClassicColours(this);
     app::setBackColour(this, app::vbColour(kBlue));
     QIcon icon(QStringLiteral(":/icons/form1-32.png"));
     icon.addFile(QStringLiteral(":/icons/form1-16.png"));
@@ -85,6 +99,7 @@ Form1::Form1(QWidget *parent)
     Label3->setGeometry(app::twipsRect(420, 1200, 1515, 435));
     Label3->setFont(app::songFont(18));
     app::setForeColour(Label3, app::vbColour(0x00FFFFFF));
+    Label3->setBuddy(Text1);
 
     Text1->setGeometry(app::twipsRect(1980, 1140, 3735, 495));
     Text1->setFont(app::songFont(21.75, true));
@@ -97,6 +112,7 @@ Form1::Form1(QWidget *parent)
     Command1->setGeometry(app::twipsRect(5820, 1140, 1155, 495));
     Command1->setFont(app::songFont(12));
     Command1->setAutoDefault(false);
+    app::setFlatLook(Command1);
 
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(app::twipsRect(480, 1800, 6495, 2775));
@@ -112,7 +128,9 @@ Form1::Form1(QWidget *parent)
         Label4[i]->setFont(app::songFont(15.75));
         app::setForeColour(Label4[i], app::vbColour(i == 0 ? 0x00FFFFFF : 0x8000000E));
 
-        Text2[i] = makeField(Frame1, QStringLiteral("Text2_%1").arg(i));
+        Text2[i] =
+            app::textField(Frame1, QStringLiteral("Text2_%1").arg(i), spokenCaption(captions[i]));
+        Label4[i]->setBuddy(Text2[i]);
         Text2[i]->setGeometry(app::twipsRect(1620, top, 4575, 495));
         Text2[i]->setFont(app::songFont(18));
         app::setFieldColours(Text2[i], app::vbColour(0x00FFFF00), app::vbColour(0x80000008));
@@ -130,13 +148,20 @@ Form1::Form1(QWidget *parent)
         Label1[i]->setAlignment(Qt::AlignCenter);
         Label1[i]->setFont(app::songFont(14.25));
         app::setBackColour(Label1[i], app::vbColour(kBlue));
+        Label1[i]->setAccessibleDescription(
+            QStringLiteral("快捷键 %1").arg(menuKeys(i).toString(QKeySequence::NativeText)));
         app::onMouseMove(Label1[i], [this, i] { onLabel1MouseMove(i); });
         app::onLabelClick(Label1[i], [this, i] { onLabel1Click(i); });
+        app::onShortcut(this, menuKeys(i), [this, i] { onLabel1Click(i); });
     }
 
     setTabOrder(Text1, Command1);
 
     app::onKeyPress(Text1, [this](int &code) { onText1KeyPress(code); });
+    app::onPaste(Text1, [](const QString &pasted) {
+        return QString::fromStdString(
+            store::cleanPaste(pasted.toStdString(), store::NumberField::PhoneNumber));
+    });
     app::onChange(Text1, [this] { onText1Change(); });
     app::onClick(Command1, [this] { onCommand1Click(); });
     app::onMouseMove(
@@ -149,33 +174,29 @@ Form1::Form1(QWidget *parent)
 Form1::~Form1() = default;
 
 bool Form1::load() {
-    const QString storePath = app::programDir() + QStringLiteral("/sys.dat");
-    if (!QFileInfo(storePath).isFile()) {
+    if (!app::fileExists(store::storePath(app::programDir()))) {
         app::msgBox(QString::fromUtf8(kMissingStore), app::Icon::Exclamation,
                     QString::fromUtf8(kMissingStoreCaption));
         close();
         return false;
     }
-    Adodc1.ConnectionString = store::connectionText(app::programDir().toStdString());
+    app::bindStore(Adodc1);
     return true;
 }
 
 void Form1::onText1KeyPress(int &code) {
     if (code == app::kEnter) {
-        if (app::charCount(Text1->text()) < kShortestNumber) {
+        if (!store::isLongEnough(Text1->text().toStdString())) {
             refuseShortNumber();
             return;
         }
         Search();
     }
-    const bool digit = code >= '0' && code <= '9';
-    if (code != app::kEnter && code != app::kBackspace && !digit) {
-        code = 0;
-    }
+    code = store::filterTypedKey(code, store::EnterKey::Kept);
 }
 
 void Form1::onText1Change() {
-    if (app::charCount(Text1->text()) <= kClearAtOrBelow) {
+    if (store::clearsResults(Text1->text().toStdString())) {
         for (QLineEdit *field : Text2) {
             field->clear();
         }
@@ -183,7 +204,7 @@ void Form1::onText1Change() {
 }
 
 void Form1::onCommand1Click() {
-    if (app::charCount(Text1->text()) < kShortestNumber) {
+    if (!store::isLongEnough(Text1->text().toStdString())) {
         refuseShortNumber();
         return;
     }

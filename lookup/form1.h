@@ -25,9 +25,6 @@ public:
     // window has been closed. Nothing is read from the store yet.
     bool load();
 
-    // The window's own connection, for tests that need to see what it holds.
-    store::DataConnection &dataConnection() { return Adodc1; }
-
 private:
     void Search();
     void onText1KeyPress(int &code);

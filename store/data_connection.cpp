@@ -4,14 +4,21 @@
 
 #include <sqlite3.h>
 
-#include "store/prefix_key.h"
+#include <cmath>
+#include <cstdint>
+
+#include "store/connection_texts.h"
+#include "store/number_text.h"
 #include "store/store_error.h"
 
 namespace store {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 30000;
+// How long one lock is waited for, as SQLite's own busy timeout would, and how
+// long to sleep between two tries.
+constexpr std::chrono::milliseconds kBusyTimeout{30000};
+constexpr int kBusyPollMs = 10;
 
 [[noreturn]] void fail(sqlite3 *db, int code) {
     const char *message = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
@@ -117,6 +124,7 @@ void Recordset::Update() {
     if (!m_adding) {
         throw StoreError(SQLITE_MISUSE, "no new row has been started");
     }
+    const DataConnection::WaitEnd waitEnd(*m_connection);
     std::string names;
     std::string places;
     std::vector<std::size_t> columns;
@@ -142,7 +150,14 @@ void Recordset::Update() {
         const int index = static_cast<int>(p + 1);
         int rc = SQLITE_OK;
         if (const auto *number = std::get_if<double>(&value)) {
-            rc = sqlite3_bind_double(statement.get(), index, *number);
+            // 2^63 itself does not fit; everything whole below it does.
+            constexpr double kInt64Limit = 9223372036854775808.0;
+            if (*number == std::trunc(*number) && std::fabs(*number) < kInt64Limit) {
+                rc =
+                    sqlite3_bind_int64(statement.get(), index, static_cast<sqlite3_int64>(*number));
+            } else {
+                rc = sqlite3_bind_double(statement.get(), index, *number);
+            }
         } else if (const auto *text = std::get_if<std::string>(&value)) {
             rc = sqlite3_bind_text(statement.get(), index, text->data(),
                                    static_cast<int>(text->size()), SQLITE_TRANSIENT);
@@ -167,6 +182,40 @@ void DataConnection::Closer::operator()(sqlite3 *db) const {
 DataConnection::DataConnection() = default;
 DataConnection::~DataConnection() = default;
 
+DataConnection::WaitEnd::~WaitEnd() {
+    if (!m_connection.m_waiting) {
+        return;
+    }
+    m_connection.m_waiting = false;
+    if (m_connection.m_busyHook) {
+        try {
+            m_connection.m_busyHook(false);
+        } catch (...) {
+            // The hook only shows the wait; the store call's outcome stands.
+        }
+    }
+}
+
+int DataConnection::onBusy(void *connection, int count) {
+    auto *self = static_cast<DataConnection *>(connection);
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0) {
+        self->m_waitStarted = now;
+    } else if (now - self->m_waitStarted >= kBusyTimeout) {
+        return 0;
+    }
+    self->m_waiting = true;
+    if (self->m_busyHook) {
+        // Nothing may unwind through SQLite's own frames.
+        try {
+            self->m_busyHook(true);
+        } catch (...) {
+        }
+    }
+    sqlite3_sleep(kBusyPollMs);
+    return 1;
+}
+
 void DataConnection::open() {
     const std::string source = dataSource(ConnectionString);
     if (m_db && source == m_openedSource) {
@@ -183,7 +232,7 @@ void DataConnection::open() {
         fail(db, rc);
     }
     sqlite3_extended_result_codes(db, 0);
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_busy_handler(db, &DataConnection::onBusy, this);
     m_recordset = store::Recordset();
     m_db = std::move(owned);
     m_openedSource = source;
@@ -191,11 +240,13 @@ void DataConnection::open() {
 
 void DataConnection::Refresh() {
     open();
+    const WaitEnd waitEnd(*this);
     sqlite3 *db = m_db.get();
     const Statement statement = prepare(db, RecordSource);
     sqlite3_stmt *s = statement.get();
 
     store::Recordset set;
+    set.m_connection = this;
     set.m_db = db;
     const int count = sqlite3_column_count(s);
     for (int i = 0; i < count; ++i) {
@@ -225,6 +276,44 @@ void DataConnection::Refresh() {
         set.m_rows.push_back(std::move(row));
     }
     m_recordset = std::move(set);
+}
+
+void DataConnection::execute(const char *sql) {
+    const WaitEnd waitEnd(*this);
+    const int rc = sqlite3_exec(m_db.get(), sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        fail(m_db.get(), rc);
+    }
+}
+
+void DataConnection::BeginTrans() {
+    open();
+    if (!sqlite3_get_autocommit(m_db.get())) {
+        throw StoreError(SQLITE_MISUSE, "a transaction is already open");
+    }
+    execute("begin immediate");
+}
+
+void DataConnection::CommitTrans() {
+    if (!m_db || sqlite3_get_autocommit(m_db.get())) {
+        throw StoreError(SQLITE_MISUSE, "no transaction is open");
+    }
+    execute("commit");
+}
+
+void DataConnection::RollbackTrans() {
+    if (!m_db || sqlite3_get_autocommit(m_db.get())) {
+        return;
+    }
+    try {
+        execute("rollback");
+    } catch (const StoreError &) {
+        // Closing the file ends the transaction for certain.
+        m_recordset = store::Recordset();
+        m_db.reset();
+        m_openedSource.clear();
+        throw;
+    }
 }
 
 bool lookUp(DataConnection &connection, std::string_view numberText) {

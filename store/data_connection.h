@@ -3,6 +3,8 @@
 // of a new row through that result set.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,6 +22,7 @@ using Variant = std::variant<std::monostate, double, std::string>;
 // a text unchanged.
 std::string toText(const Variant &value);
 
+class DataConnection;
 class Recordset;
 
 // One column of a result set's current row (or of the row being added).
@@ -61,15 +64,19 @@ public:
 
     // Writes the row started by AddNew() into the table the set was selected
     // from, in one statement: either the whole row lands or nothing does.
-    // Only the columns that were assigned are written, all as bound values.
-    // Throws StoreError when no row was started or the store refuses it; the
-    // row then stays pending, so a retry needs no new assignments.
+    // Only the columns that were assigned are written, all as bound values; a
+    // whole number that fits in 64 bits is written as an integer, so a text
+    // column holds "1380013" (the digits a query compares with), never
+    // "1380013.0". Throws StoreError when no row was started or the store
+    // refuses it; the row then stays pending, so a retry needs no new
+    // assignments.
     void Update();
 
 private:
     friend class Field;
     friend class DataConnection;
 
+    DataConnection *m_connection = nullptr;  // the connection the set came from
     sqlite3 *m_db = nullptr;
     std::string m_table;  // "" when the columns come from no single table
     std::vector<std::string> m_columns;
@@ -101,16 +108,61 @@ public:
     // The result set of the last successful Refresh() (empty before the first).
     store::Recordset &Recordset() { return m_recordset; }
 
+    // Starts a write transaction (BEGIN IMMEDIATE), opening the store first
+    // if needed: from here until CommitTrans() or RollbackTrans() no other
+    // connection can write, and reads and writes through this connection form
+    // one unit. Waits up to 30 s for a store another connection is writing.
+    // Throws StoreError, also when a transaction is already open; no
+    // transaction is open then.
+    void BeginTrans();
+    // Makes the transaction's writes lasting and ends it. Throws StoreError
+    // when none is open or the store refuses; the transaction is then still
+    // open, to be rolled back.
+    void CommitTrans();
+    // Undoes the open transaction's writes and ends it; does nothing when no
+    // transaction is open. Throws StoreError when the store refuses; the
+    // connection is closed then (which ends the transaction too) and the next
+    // call opens it afresh.
+    void RollbackTrans();
+
+    // What a connection calls while a store call of it waits for a store that
+    // another connection is writing: waiting(true) every few milliseconds,
+    // for at most 30 s per lock, and waiting(false) once when the call goes on
+    // (with the store, or with an error after 30 s). The hook must not use
+    // this connection; what it throws is ignored.
+    using BusyHook = std::function<void(bool waiting)>;
+    void setBusyHook(BusyHook hook) { m_busyHook = std::move(hook); }
+
 private:
+    friend class store::Recordset;
+
     struct Closer {
         void operator()(sqlite3 *db) const;
     };
 
+    // Ends a wait the busy hook was told about, however the call it belongs
+    // to ends.
+    class WaitEnd {
+    public:
+        explicit WaitEnd(DataConnection &connection) : m_connection(connection) {}
+        ~WaitEnd();
+        WaitEnd(const WaitEnd &) = delete;
+        WaitEnd &operator=(const WaitEnd &) = delete;
+
+    private:
+        DataConnection &m_connection;
+    };
+
+    static int onBusy(void *connection, int count);
     void open();
+    void execute(const char *sql);
 
     std::unique_ptr<sqlite3, Closer> m_db;
     std::string m_openedSource;
     store::Recordset m_recordset;
+    BusyHook m_busyHook;
+    bool m_waiting = false;
+    std::chrono::steady_clock::time_point m_waitStarted;
 };
 
 // Looks a number text up: sets the range query of its prefix key as the

@@ -3,12 +3,13 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace store {
 
 // Thrown by every store operation that fails. number() is SQLite's result
-// code (or a store code below for conditions SQLite cannot see) and
-// description() its message, both meant to be shown to the user as they are.
+// code (SQLITE_MISUSE for a call the store cannot serve, such as reading past
+// the last row) and description() the message that goes with it.
 class StoreError : public std::runtime_error {
 public:
     StoreError(int number, std::string description);
@@ -20,5 +21,14 @@ private:
     int m_number;
     std::string m_description;
 };
+
+// The text a user is shown for a store error numbered number (SQLite's
+// result code) whose own text is storeText. For the failures a user can do
+// something about (a read-only, locked or damaged file, a file that is no
+// store or lacks the table or a column, a file that cannot be opened, a full
+// disk, a disk error) it is a Chinese description that says what to do,
+// followed by storeText in full-width brackets; for any other error it is
+// storeText alone.
+std::string describeStoreError(int number, std::string_view storeText);
 
 }  // namespace store

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMap>
 #include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -16,6 +17,10 @@
 
 #include "lookup/form1.h"
 #include "tests/support/temp_store.h"
+
+#ifndef PLIMORA_EDITION_TSV
+#error "PLIMORA_EDITION_TSV must name data/edition.tsv"
+#endif
 
 namespace {
 
@@ -31,18 +36,18 @@ public:
 
     long openKey(sysinfo::Key, const std::string &keyPath, std::uint32_t, std::uint32_t,
                  sysinfo::Key &key) override {
-        key = toolPath && keyPath == sysinfo::ToolKey ? 1 : 0;
-        return key ? sysinfo::Success : sysinfo::FileNotFound;
+        key = toolPath && keyPath == sysinfo::kToolKey ? 1 : 0;
+        return key ? sysinfo::kSuccess : sysinfo::kFileNotFound;
     }
     long queryValue(sysinfo::Key, const std::string &, std::uint32_t &type,
                     std::span<std::uint8_t> data, std::uint32_t &size) override {
-        type = sysinfo::RegSz;
+        type = sysinfo::kRegSz;
         const std::string stored = *toolPath + '\0';
         std::copy(stored.begin(), stored.end(), data.begin());
         size = static_cast<std::uint32_t>(stored.size());
-        return sysinfo::Success;
+        return sysinfo::kSuccess;
     }
-    long closeKey(sysinfo::Key) override { return sysinfo::Success; }
+    long closeKey(sysinfo::Key) override { return sysinfo::kSuccess; }
     bool isNormalFile(const std::string &) override { return false; }
     void startProgram(const std::string &path, int) override {
         if (startFails) {
@@ -51,6 +56,22 @@ public:
         started.push_back(path);
     }
 };
+
+QMap<QString, QString> readEdition() {
+    QMap<QString, QString> values;
+    QFile file(QStringLiteral(PLIMORA_EDITION_TSV));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return values;
+    }
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype tab = lines[i].indexOf(QLatin1Char('\t'));
+        if (tab > 0) {
+            values.insert(lines[i].left(tab), lines[i].mid(tab + 1));
+        }
+    }
+    return values;
+}
 
 class AboutTest : public ::testing::Test {
 protected:
@@ -174,6 +195,27 @@ int openAboutBoxes() {
         count += qobject_cast<About *>(widget) && widget->isVisible() ? 1 : 0;
     }
     return count;
+}
+
+TEST_F(AboutTest, CreditLineNamesTheTableEditionAndFitsItsLabel) {
+    const QMap<QString, QString> edition = readEdition();
+    ASSERT_FALSE(edition.value(QStringLiteral("edition")).isEmpty()) << PLIMORA_EDITION_TSV;
+    ASSERT_FALSE(edition.value(QStringLiteral("date")).isEmpty());
+    ASSERT_FALSE(edition.value(QStringLiteral("sources")).isEmpty());
+
+    ToolPlatform platform;
+    open(platform);
+    const QLabel *credit = m_box->findChild<QLabel *>(QStringLiteral("lblDisclaimer"));
+    ASSERT_NE(credit, nullptr);
+    const QString text = credit->text();
+    EXPECT_TRUE(text.contains(QStringLiteral("第 %1 版").arg(edition.value("edition"))))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(edition.value("date"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(edition.value("sources"))) << text.toStdString();
+    // Word-wrapped in the label's width, the text needs no more than its height.
+    EXPECT_LE(credit->heightForWidth(credit->width()), credit->height())
+        << "needs " << credit->heightForWidth(credit->width()) << " px in a label "
+        << credit->width() << " x " << credit->height();
 }
 
 TEST(AboutFromTheLookupWindow, OpensOnceAndOutlivesTheLookupWindow) {

@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <string>
 
+#include "store/connection_texts.h"
 #include "store/data_connection.h"
-#include "store/prefix_key.h"
 #include "store/schema.h"
 #include "tools/sysdat_builder.h"
 

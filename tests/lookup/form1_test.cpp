@@ -1,11 +1,14 @@
 #include "lookup/form1.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -14,11 +17,15 @@
 #include <QTimer>
 #include <memory>
 
+#include "about/about.h"
+#include "addrecord/adddata.h"
+#include "tests/support/keys.h"
 #include "tests/support/temp_store.h"
 
 namespace {
 
 using testing_support::MessageRecorder;
+using testing_support::PasteRoute;
 using testing_support::Row;
 using testing_support::TempStore;
 
@@ -209,9 +216,12 @@ TEST_F(Form1Test, StoreErrorIsReportedAndTheWindowGoesOn) {
     m_store->exec("alter table quelto rename to gone");
     enter();
     ASSERT_EQ(recorder.messages().size(), 1u);
-    EXPECT_TRUE(recorder.messages()[0].text.startsWith(QStringLiteral("错误 1：")))
+    // The number, a Chinese description of what to do, and the store's own text.
+    EXPECT_TRUE(recorder.messages()[0].text.startsWith(
+        QStringLiteral("错误 1：数据文件 sys.dat 中缺少号码表或它的列")))
         << recorder.summary().toStdString();
-    EXPECT_TRUE(recorder.messages()[0].text.contains(QStringLiteral("no such table")));
+    EXPECT_TRUE(recorder.messages()[0].text.endsWith(QStringLiteral("（no such table: quelto）")))
+        << recorder.summary().toStdString();
     EXPECT_EQ(recorder.messages()[0].caption, QStringLiteral("quelto"));
     ASSERT_FALSE(m_form.isNull());
     EXPECT_TRUE(m_form->isVisible());
@@ -244,6 +254,239 @@ TEST_F(Form1Test, RealMessageBoxIsDismissedAndFocusReturns) {
     // the window will give it back when it does.
     EXPECT_EQ(m_form->focusWidget(), m_text1);
     EXPECT_TRUE(wholeTextSelected());
+}
+
+TEST_F(Form1Test, KeysTypedWithAltOrSuperHeldAreFilteredLikeAnyOther) {
+    open();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char *name;
+    } keys[] = {
+        {Qt::Key_B, Qt::AltModifier, "alt+b"},
+        {Qt::Key_Minus, Qt::AltModifier, "alt+minus"},
+        {Qt::Key_X, Qt::MetaModifier, "super+x"},
+        {Qt::Key_D, Qt::MetaModifier, "meta+d"},
+        {Qt::Key_Period, Qt::AltModifier | Qt::MetaModifier, "alt+super+period"},
+        {Qt::Key_E, Qt::AltModifier | Qt::ControlModifier, "AltGr+e"},
+    };
+    for (const auto &k : keys) {
+        m_text1->clear();
+        QTest::keyClick(m_text1, k.key, k.modifiers);
+        EXPECT_EQ(m_text1->text(), "") << k.name;
+    }
+    QTest::keyClick(m_text1, Qt::Key_7, Qt::AltModifier);
+    EXPECT_EQ(m_text1->text(), "7") << "a digit is a digit whatever is held";
+
+    MessageRecorder recorder;
+    m_text1->clear();
+    type("138001");
+    QTest::keyClick(m_text1, Qt::Key_E, Qt::AltModifier);
+    enter();
+    ASSERT_EQ(recorder.messages().size(), 1u) << recorder.summary().toStdString();
+    EXPECT_EQ(recorder.messages()[0].text, kBadNumber);
+    EXPECT_EQ(m_text1->text(), "138001");
+}
+
+TEST_F(Form1Test, SearchButtonHasAFlatLook) {
+    open();
+    EXPECT_TRUE(m_command1->isFlat());
+    // Flat: a one-pixel frame with the plain face right inside it, where a
+    // raised button shades its edges.
+    const QImage image = m_command1->grab().toImage();
+    const int middle = image.height() / 2;
+    const QColor face(212, 208, 200);
+    EXPECT_EQ(image.pixelColor(0, middle), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(image.width() - 1, middle), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(1, middle), face);
+    EXPECT_EQ(image.pixelColor(image.width() - 2, middle), face);
+    EXPECT_EQ(image.pixelColor(image.width() / 2, 1), face);
+}
+
+TEST_F(Form1Test, LongStoredTextsAreShownWhole) {
+    const QString city(40000, QChar(u'长'));
+    open({{1500000, 1500000, "云南", "x", "0870", "中国移动"}});
+    m_store->exec(QStringLiteral("update quelto set 城市 = '%1'").arg(city));
+    type("1500000");
+    enter();
+    EXPECT_EQ(m_text2[0]->text().size(), 2 + city.size());
+    EXPECT_TRUE(m_text2[0]->text().endsWith(city));
+}
+
+TEST_F(Form1Test, PastedNumbersKeepTheirDigitsOnly) {
+    open();
+    const struct {
+        const char *pasted;
+        const char *kept;
+    } cases[] = {
+        {"+86 138 0013 8000", "13800138000"},
+        {"１３８-００１３-８０００", "13800138000"},  // full-width digits
+        {"(010) 8888.6666", "01088886666"},
+    };
+    for (const PasteRoute route : testing_support::kPasteRoutes) {
+        for (const auto &c : cases) {
+            m_text1->clear();
+            ASSERT_TRUE(testing_support::pasteText(m_text1, QString::fromUtf8(c.pasted), route))
+                << testing_support::routeName(route);
+            EXPECT_EQ(m_text1->text(), QString::fromUtf8(c.kept))
+                << testing_support::routeName(route) << ": " << c.pasted;
+        }
+        // Nothing to keep leaves the field as it was.
+        m_text1->setText("138");
+        m_text1->selectAll();
+        testing_support::pasteText(m_text1, QStringLiteral("电话：无"), route);
+        EXPECT_EQ(m_text1->text(), "138") << testing_support::routeName(route);
+    }
+
+    MessageRecorder recorder;
+    m_text1->clear();
+    testing_support::pasteText(m_text1, QStringLiteral("+86 138 0013 8000"), PasteRoute::CtrlV);
+    enter();
+    EXPECT_TRUE(recorder.messages().empty()) << recorder.summary().toStdString();
+    EXPECT_EQ(results(), QStringLiteral("北京/010/中国移动"));
+}
+
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override {
+        count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+// Another program holds the store: the search waits under a busy cursor, the
+// window goes on painting, no second reaction starts, and the search ends
+// normally once the store is free.
+TEST_F(Form1Test, LockedStoreShowsABusyCursorAndStartsNothingElse) {
+    open();
+    MessageRecorder recorder;
+    type("13800138000");
+    sqlite3 *other = nullptr;
+    ASSERT_EQ(sqlite3_open(m_store->path().toUtf8().constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    PaintCounter paints;
+    m_form->installEventFilter(&paints);
+    int cursorWhileWaiting = -1;
+    int paintsBefore = 0;
+    int paintsWhileWaiting = 0;
+    QString resultsWhileWaiting;
+    QTimer::singleShot(200, m_form, [&] {
+        const QCursor *cursor = QApplication::overrideCursor();
+        cursorWhileWaiting = cursor ? cursor->shape() : -1;
+        paintsBefore = paints.count;
+        m_form->update();
+        // A click on the button would start a second search.
+        QTest::mouseClick(m_command1, Qt::LeftButton);
+        resultsWhileWaiting = results();
+    });
+    QTimer::singleShot(600, m_form, [&] {
+        paintsWhileWaiting = paints.count - paintsBefore;
+        sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
+    });
+    enter();
+    sqlite3_close(other);
+
+    EXPECT_EQ(cursorWhileWaiting, Qt::WaitCursor);
+    EXPECT_GT(paintsWhileWaiting, 0) << "the window must go on painting while it waits";
+    EXPECT_EQ(resultsWhileWaiting, "//") << "no second search may run while the first waits";
+    EXPECT_TRUE(recorder.messages().empty()) << recorder.summary().toStdString();
+    EXPECT_EQ(results(), QStringLiteral("北京/010/中国移动"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor goes with the wait";
+}
+
+// The design's system colours are those of the classic light scheme, so a
+// dark desktop leaves every text readable.
+TEST(DarkDesktop, WindowsKeepTheClassicColours) {
+    const QPalette saved = QApplication::palette();
+    QPalette dark;
+    for (auto role :
+         {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::AlternateBase}) {
+        dark.setColor(role, QColor(30, 30, 30));
+    }
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText,
+                      QPalette::HighlightedText, QPalette::BrightText}) {
+        dark.setColor(role, QColor(240, 240, 240));
+    }
+    QApplication::setPalette(dark);
+
+    TempStore store(kRows);
+    Form1 form;
+    ASSERT_TRUE(form.load());
+    About about;
+    about.load();
+    adddata add;
+    const QColor black(0, 0, 0);
+    const QColor white(255, 255, 255);
+    const QColor face(212, 208, 200);
+    const struct {
+        QWidget *widget;
+        QPalette::ColorRole role;
+        QColor colour;
+    } cases[] = {
+        {form.findChild<QWidget *>("Text2_0"), QPalette::Text, black},
+        {form.findChild<QWidget *>("Text2_2"), QPalette::Text, black},
+        {form.findChild<QWidget *>("Text2_0"), QPalette::Base, QColor(0, 255, 255)},
+        {form.findChild<QWidget *>("Label4_1"), QPalette::WindowText, white},
+        {&about, QPalette::Window, face},
+        {about.findChild<QWidget *>("lblVersion"), QPalette::WindowText, black},
+        {about.findChild<QWidget *>("lblTitle"), QPalette::WindowText, black},
+        {about.findChild<QWidget *>("cmdOK"), QPalette::ButtonText, black},
+        {about.findChild<QWidget *>("cmdOK"), QPalette::Button, face},
+        {&add, QPalette::Window, face},
+        {add.findChild<QWidget *>("Label1_0"), QPalette::WindowText, black},
+        {add.findChild<QWidget *>("Command2"), QPalette::ButtonText, black},
+    };
+    for (const auto &c : cases) {
+        ASSERT_NE(c.widget, nullptr);
+        EXPECT_EQ(c.widget->palette().color(c.role), c.colour)
+            << c.widget->objectName().toStdString() << " role " << c.role;
+    }
+    QApplication::setPalette(saved);
+}
+
+TEST_F(Form1Test, RightClickMenuIsChinese) {
+    open();
+    std::unique_ptr<QMenu> menu(m_text1->createStandardContextMenu());
+    int entries = 0;
+    for (QAction *action : menu->actions()) {
+        if (action->isSeparator() || action->menu()) {
+            continue;
+        }
+        ++entries;
+        const QString label = action->text().section(u'\t', 0, 0);
+        const bool chinese = std::any_of(label.begin(), label.end(), [](QChar c) {
+            return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF;
+        });
+        EXPECT_TRUE(chinese) << label.toStdString();
+    }
+    EXPECT_GE(entries, 6);
+}
+
+QString accessibleName(QWidget *widget) {
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(QAccessible::Name) : QStringLiteral("<none>");
+}
+
+TEST_F(Form1Test, FieldsAndButtonsCarryTheirCaptionsAsAccessibleNames) {
+    open();
+    const struct {
+        const char *control;
+        const char *name;
+    } cases[] = {
+        {"Text1", "手机号码"},    {"Command1", "Search"},   {"Text2_0", "所在地"},
+        {"Text2_1", "区号"},      {"Text2_2", "卡信息"},    {"Label1_0", "软件信息"},
+        {"Label1_1", "退出程序"}, {"Label1_2", "添加数据"},
+    };
+    for (const auto &c : cases) {
+        auto *widget = m_form->findChild<QWidget *>(c.control);
+        ASSERT_NE(widget, nullptr) << c.control;
+        EXPECT_EQ(accessibleName(widget), QString::fromUtf8(c.name)) << c.control;
+    }
 }
 
 }  // namespace

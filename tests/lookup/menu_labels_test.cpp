@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,9 +11,11 @@
 #include <QTimer>
 #include <memory>
 
+#include "about/about.h"
 #include "addrecord/adddata.h"
 #include "app/colours.h"
 #include "lookup/form1.h"
+#include "tests/support/keys.h"
 #include "tests/support/temp_store.h"
 
 namespace {
@@ -20,6 +23,7 @@ namespace {
 using testing_support::MessageRecorder;
 using testing_support::Row;
 using testing_support::TempStore;
+using testing_support::typeText;
 
 const std::vector<Row> kRows = {
     {1380013, 1380013, "北京", "北京", "010", "中国移动"},
@@ -28,30 +32,19 @@ const std::vector<Row> kRows = {
 const QColor kNormal(0, 0, 255);
 const QColor kLit(62, 158, 255);
 
-// QTest::keyClicks knows only Latin-1; other characters arrive as key events
-// carrying their text, the way a keyboard layout sends them.
-void typeText(QWidget *widget, const QString &text) {
-    for (const char32_t c : text.toUcs4()) {
-        if (c < 0x80) {
-            QTest::keyClick(widget, static_cast<char>(c));
-            continue;
-        }
-        const QString one = QString::fromUcs4(&c, 1);
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, one);
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, one);
-        QApplication::sendEvent(widget, &release);
-    }
-}
-
-QList<adddata *> addRecordWindows() {
-    QList<adddata *> found;
+template <typename Window>
+QList<Window *> openWindows() {
+    QList<Window *> found;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *window = qobject_cast<adddata *>(widget); window && window->isVisible()) {
+        if (auto *window = qobject_cast<Window *>(widget); window && window->isVisible()) {
             found << window;
         }
     }
     return found;
+}
+
+QList<adddata *> addRecordWindows() {
+    return openWindows<adddata>();
 }
 
 class MenuLabelsTest : public ::testing::Test {
@@ -70,6 +63,7 @@ protected:
     void TearDown() override {
         delete m_form;
         qDeleteAll(addRecordWindows());
+        qDeleteAll(openWindows<About>());
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         m_store.reset();
     }
@@ -239,6 +233,56 @@ TEST_F(MenuLabelsTest, RowAddedIsFoundByTheNextSearch) {
         results << m_form->findChild<QLineEdit *>(QStringLiteral("Text2_%1").arg(i))->text();
     }
     EXPECT_EQ(results.join('/'), QStringLiteral("湖北襄阳/0710/中国移动"));
+}
+
+// A window the user has minimised is brought back by its label: restored,
+// raised and made the active window.
+TEST_F(MenuLabelsTest, MinimisedWindowsComeBackWhenTheirLabelIsClicked) {
+    for (const int index : {2, 0}) {
+        click(index);
+        QWidget *window = index == 2 ? static_cast<QWidget *>(addRecordWindows().value(0))
+                                     : openWindows<About>().value(0);
+        ASSERT_NE(window, nullptr) << index;
+        window->showMinimized();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMinimized(); }, 1000)) << index;
+        m_form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_form));
+        click(index);
+        EXPECT_FALSE(window->isMinimized()) << index;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window; }, 1000))
+            << index;
+        EXPECT_EQ(index == 2 ? addRecordWindows().size() : openWindows<About>().size(), 1) << index;
+    }
+}
+
+// The menu labels have shortcuts of the desktop's kind, told to a screen
+// reader in their descriptions, and the window shows nothing new for them.
+TEST_F(MenuLabelsTest, KeyboardShortcutsReachTheThreeLabels) {
+    const struct {
+        int index;
+        const char *keys;
+    } shortcuts[] = {{0, "F1"}, {1, "Ctrl+Q"}, {2, "Ctrl+N"}};
+    const int childrenBefore = m_form->findChildren<QWidget *>().size();
+    for (const auto &s : shortcuts) {
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(m_label1[s.index]);
+        ASSERT_NE(face, nullptr);
+        EXPECT_TRUE(face->text(QAccessible::Description).contains(QString::fromUtf8(s.keys)))
+            << s.keys << ": " << face->text(QAccessible::Description).toStdString();
+    }
+    EXPECT_EQ(m_form->findChildren<QWidget *>().size(), childrenBefore);
+
+    auto *number = m_form->findChild<QLineEdit *>("Text1");
+    QTest::keyClick(number, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(addRecordWindows().size(), 1) << "Ctrl+N";
+    m_form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form));
+    QTest::keyClick(number, Qt::Key_F1);
+    EXPECT_EQ(openWindows<About>().size(), 1) << "F1";
+    m_form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_form));
+    QTest::keyClick(number, Qt::Key_Q, Qt::ControlModifier);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(m_form.isNull()) << "Ctrl+Q";
 }
 
 }  // namespace

@@ -3,60 +3,28 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "store/prefix_key.h"
+#include "store/connection_texts.h"
+#include "store/number_text.h"
+#include "store/schema.h"
 #include "store/store_error.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::StoreFile;
+using testing_support::TempFolder;
 
 const char *const kRtreeSchema =
     "create virtual table quelto using rtree(id, 号码1, 号码2, +省份, +城市, +区号, +卡信息)";
 const char *const kPlainSchema =
     "create table quelto (编号 integer primary key, 号码1 real, 号码2 real, 省份 text, "
     "城市 text, 区号 text, 卡信息 text, 备注 text)";
-
-// A store file of its own in a fresh temporary folder, removed afterwards.
-class StoreFile {
-public:
-    explicit StoreFile(const char *schema) {
-        m_dir =
-            fs::temp_directory_path() /
-            ("plimora-store-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        fs::create_directories(m_dir);
-        exec(schema);
-    }
-    ~StoreFile() { fs::remove_all(m_dir); }
-
-    std::string dir() const { return m_dir.string(); }
-    std::string path() const { return (m_dir / "sys.dat").string(); }
-
-    void exec(const std::string &sql) const {
-        sqlite3 *db = nullptr;
-        ASSERT_EQ(sqlite3_open(path().c_str(), &db), SQLITE_OK);
-        char *error = nullptr;
-        const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-        const std::string message = error ? error : "";
-        sqlite3_free(error);
-        sqlite3_close(db);
-        ASSERT_EQ(rc, SQLITE_OK) << sql << ": " << message;
-    }
-
-    void insert(int low, int high, const char *province, const char *city, const char *code,
-                const char *card) const {
-        exec("insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values (" +
-             std::to_string(low) + ", " + std::to_string(high) + ", '" + province + "', '" + city +
-             "', '" + code + "', '" + card + "')");
-    }
-
-private:
-    fs::path m_dir;
-};
 
 // Every behaviour holds for the shipped R*Tree table and for a user's own plain table.
 class BothKinds : public ::testing::TestWithParam<int> {
@@ -69,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(Store, BothKinds, ::testing::Values(0, 1), [](const aut
 });
 
 std::string cityOf(store::DataConnection &connection) {
-    return connection.Recordset().Fields("城市").text();
+    return connection.Recordset().Fields(store::schema::kCity).text();
 }
 
 TEST_P(BothKinds, FindsTheRangeThatHoldsTheKey) {
@@ -119,19 +87,19 @@ TEST_P(BothKinds, InsertedRowIsFoundAndKeepsItsTextExactly) {
     ASSERT_FALSE(store::lookUp(connection, "1700123"));
     store::Recordset &set = connection.Recordset();
     set.AddNew();
-    set.Fields("号码1") = store::prefixKey("1700123");
-    set.Fields("号码2") = store::prefixKey("1700123");
-    set.Fields("省份") = std::string("广东");
-    set.Fields("城市") = awkward;
-    set.Fields("区号") = std::string("020");
-    set.Fields("卡信息") = std::string("中国电信(虚拟运营商)");
+    set.Fields(store::schema::kLow) = store::prefixKey("1700123");
+    set.Fields(store::schema::kHigh) = store::prefixKey("1700123");
+    set.Fields(store::schema::kProvince) = std::string("广东");
+    set.Fields(store::schema::kCity) = awkward;
+    set.Fields(store::schema::kAreaCode) = std::string("020");
+    set.Fields(store::schema::kCard) = std::string("中国电信(虚拟运营商)");
     set.Update();
 
     store::DataConnection other;  // a second connection to the same file sees it
     other.ConnectionString = store::connectionText(file.dir());
     ASSERT_TRUE(store::lookUp(other, "17001234567"));
     EXPECT_EQ(cityOf(other), awkward);
-    EXPECT_EQ(other.Recordset().Fields("卡信息").text(), "中国电信(虚拟运营商)");
+    EXPECT_EQ(other.Recordset().Fields(store::schema::kCard).text(), "中国电信(虚拟运营商)");
     EXPECT_FALSE(store::lookUp(other, "1700124"));
 }
 
@@ -142,10 +110,10 @@ TEST_P(BothKinds, NullColumnsReadAsNullAndShowAsEmptyText) {
     connection.ConnectionString = store::connectionText(file.dir());
     ASSERT_TRUE(store::lookUp(connection, "1500000"));
     auto &set = connection.Recordset();
-    EXPECT_EQ(set.Fields("省份").text(), "云南");
-    EXPECT_TRUE(std::holds_alternative<std::monostate>(set.Fields("城市").Value()));
-    EXPECT_EQ(set.Fields("城市").text(), "");
-    EXPECT_DOUBLE_EQ(std::get<double>(set.Fields("号码1").Value()), 1500000);
+    EXPECT_EQ(set.Fields(store::schema::kProvince).text(), "云南");
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(set.Fields(store::schema::kCity).Value()));
+    EXPECT_EQ(set.Fields(store::schema::kCity).text(), "");
+    EXPECT_DOUBLE_EQ(std::get<double>(set.Fields(store::schema::kLow).Value()), 1500000);
 }
 
 TEST(Store, PlainTableWithNumericColumnsShowsThemAsText) {
@@ -156,7 +124,7 @@ TEST(Store, PlainTableWithNumericColumnsShowsThemAsText) {
     store::DataConnection connection;
     connection.ConnectionString = store::connectionText(file.dir());
     ASSERT_TRUE(store::lookUp(connection, "1300000"));
-    EXPECT_EQ(connection.Recordset().Fields("区号").text(), "771");
+    EXPECT_EQ(connection.Recordset().Fields(store::schema::kAreaCode).text(), "771");
 }
 
 // What a failure must look like: the store's own code, and the previous
@@ -172,9 +140,8 @@ void expectStoreError(const std::function<void()> &operation, int code, const ch
 }
 
 TEST(Store, FailuresCarryTheStoreCodeAndNeverCreateAFile) {
-    const fs::path dir = fs::temp_directory_path() / "plimora-store-missing";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    TempFolder folder;
+    const fs::path dir = folder.path();
     store::DataConnection missing;
     missing.ConnectionString = store::connectionText(dir.string());
     expectStoreError([&] { store::lookUp(missing, "1380013"); }, SQLITE_CANTOPEN, "missing file");
@@ -185,7 +152,6 @@ TEST(Store, FailuresCarryTheStoreCodeAndNeverCreateAFile) {
     store::DataConnection damaged;
     damaged.ConnectionString = store::connectionText(dir.string());
     expectStoreError([&] { store::lookUp(damaged, "1380013"); }, SQLITE_NOTADB, "not a database");
-    fs::remove_all(dir);
 
     StoreFile noTable("create table other (x)");
     store::DataConnection connection;
@@ -207,9 +173,9 @@ TEST(Store, FailedRefreshKeepsThePreviousResultAndFailedUpdateKeepsTheRow) {
     ASSERT_FALSE(store::lookUp(connection, "1380014"));
     auto &set = connection.Recordset();
     set.AddNew();
-    set.Fields("号码1") = 1380014.0;
-    set.Fields("号码2") = 1380014.0;
-    set.Fields("省份") = std::string("天津");
+    set.Fields(store::schema::kLow) = 1380014.0;
+    set.Fields(store::schema::kHigh) = 1380014.0;
+    set.Fields(store::schema::kProvince) = std::string("天津");
     file.exec(
         "create trigger refuse before insert on quelto begin "
         "select raise(abort, 'write refused'); end");
@@ -217,7 +183,7 @@ TEST(Store, FailedRefreshKeepsThePreviousResultAndFailedUpdateKeepsTheRow) {
     file.exec("drop trigger refuse");
     set.Update();  // the pending row is still there to retry
     ASSERT_TRUE(store::lookUp(connection, "1380014"));
-    EXPECT_EQ(connection.Recordset().Fields("省份").text(), "天津");
+    EXPECT_EQ(connection.Recordset().Fields(store::schema::kProvince).text(), "天津");
 }
 
 TEST(Store, MisuseIsAnErrorNotACrash) {
@@ -226,11 +192,133 @@ TEST(Store, MisuseIsAnErrorNotACrash) {
     connection.ConnectionString = store::connectionText(file.dir());
     ASSERT_FALSE(store::lookUp(connection, "1380013"));
     auto &set = connection.Recordset();
-    expectStoreError([&] { set.Fields("城市").Value(); }, SQLITE_MISUSE, "read past the end");
-    expectStoreError([&] { set.Fields("城市") = std::string("x"); }, SQLITE_MISUSE,
+    expectStoreError([&] { set.Fields(store::schema::kCity).Value(); }, SQLITE_MISUSE,
+                     "read past the end");
+    expectStoreError([&] { set.Fields(store::schema::kCity) = std::string("x"); }, SQLITE_MISUSE,
                      "assign without AddNew");
     expectStoreError([&] { set.Update(); }, SQLITE_MISUSE, "Update without AddNew");
     expectStoreError([&] { set.Fields("没有"); }, SQLITE_ERROR, "unknown column");
+}
+
+// Adds a row for key through connection's current (empty) result set.
+void addRow(store::DataConnection &connection, double key, const std::string &province) {
+    store::Recordset &set = connection.Recordset();
+    set.AddNew();
+    set.Fields(store::schema::kLow) = key;
+    set.Fields(store::schema::kHigh) = key;
+    set.Fields(store::schema::kProvince) = province;
+    set.Update();
+}
+
+TEST_P(BothKinds, TransactionMakesTheCheckAndTheWriteOneUnit) {
+    StoreFile file(GetSchema());
+    store::DataConnection first;
+    store::DataConnection second;
+    first.ConnectionString = store::connectionText(file.dir());
+    second.ConnectionString = first.ConnectionString;
+
+    first.BeginTrans();
+    ASSERT_FALSE(store::lookUp(first, "1500001"));
+    addRow(first, 1500001, "湖北");
+    // The second connection cannot even start writing until the first is
+    // done; it waits, telling its hook, and then finds the row.
+    std::vector<bool> calls;
+    second.setBusyHook([&](bool waiting) {
+        calls.push_back(waiting);
+        if (calls.size() == 3) {
+            first.CommitTrans();
+        }
+    });
+    second.BeginTrans();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls.front(), true);
+    EXPECT_EQ(calls.back(), false) << "the hook hears when the wait is over";
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), false), 1);
+    EXPECT_TRUE(store::lookUp(second, "1500001"));
+    second.CommitTrans();
+
+    // A rolled-back write leaves nothing behind.
+    first.BeginTrans();
+    ASSERT_FALSE(store::lookUp(first, "1500002"));
+    addRow(first, 1500002, "湖南");
+    first.RollbackTrans();
+    EXPECT_FALSE(store::lookUp(second, "1500002"));
+    first.RollbackTrans();  // none open: nothing happens
+
+    expectStoreError([&] { first.CommitTrans(); }, SQLITE_MISUSE, "commit without a transaction");
+    first.BeginTrans();
+    expectStoreError([&] { first.BeginTrans(); }, SQLITE_MISUSE, "a second begin");
+    first.RollbackTrans();
+    EXPECT_TRUE(store::lookUp(first, "1500001"));
+}
+
+// Whole keys go in as integers, so a column declared as text holds the
+// digits the range query compares with, and one without a type holds a
+// number either way.
+TEST(Store, WholeKeysAreWrittenAsIntegers) {
+    StoreFile file(
+        "create table quelto (号码1 text, 号码2, 省份 text, 城市 text, 区号 text, 卡信息 text)");
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(file.dir());
+    const struct {
+        double key;
+        const char *text;     // as the text column holds it
+        const char *untyped;  // the type the untyped column gives it
+    } cases[] = {
+        {1700123, "1700123", "integer"},
+        {-5, "-5", "integer"},
+        {0, "0", "integer"},
+        {1e15, "1000000000000000", "integer"},
+        {12.5, "12.5", "real"},
+        {1e19, "1.0e+19", "real"},  // beyond 64 bits
+    };
+    for (const auto &c : cases) {
+        file.exec("delete from quelto");
+        ASSERT_FALSE(store::lookUp(connection, "x"));
+        addRow(connection, c.key, "x");
+        connection.RecordSource = "select 号码1 as low, typeof(号码2) as kind from quelto";
+        connection.Refresh();
+        EXPECT_EQ(connection.Recordset().Fields("low").text(), c.text) << c.key;
+        EXPECT_EQ(connection.Recordset().Fields("kind").text(), c.untyped) << c.key;
+    }
+    file.exec("delete from quelto");
+    ASSERT_FALSE(store::lookUp(connection, "1700123"));
+    addRow(connection, store::prefixKey("17001234567"), "x");
+    EXPECT_TRUE(store::lookUp(connection, "17001234567")) << "the row is found again";
+}
+
+TEST(Store, ErrorsAUserCanActOnAreDescribedInChinese) {
+    const struct {
+        int number;
+        const char *storeText;
+        const char *starts;  // nullptr: the store's text alone
+    } cases[] = {
+        {SQLITE_READONLY, "attempt to write a readonly database", "数据文件 sys.dat 是只读的"},
+        {SQLITE_BUSY, "database is locked", "数据文件 sys.dat 正被另一个程序使用"},
+        {SQLITE_LOCKED, "database table is locked", "数据文件 sys.dat 正被另一个程序使用"},
+        {SQLITE_NOTADB, "file is not a database", "sys.dat 不是本程序的数据文件"},
+        {SQLITE_ERROR, "no such table: quelto", "数据文件 sys.dat 中缺少号码表或它的列"},
+        {SQLITE_ERROR, "no such column: 号码1", "数据文件 sys.dat 中缺少号码表或它的列"},
+        {SQLITE_ERROR, "no such column in the result set: 区号", "数据文件 sys.dat 中缺少号码表"},
+        {SQLITE_CANTOPEN, "unable to open database file", "无法打开数据文件 sys.dat"},
+        {SQLITE_FULL, "database or disk is full", "磁盘已满"},
+        {SQLITE_IOERR, "disk I/O error", "读写数据文件 sys.dat 时磁盘出错"},
+        {SQLITE_IOERR_READ, "disk I/O error", "读写数据文件 sys.dat 时磁盘出错"},
+        {SQLITE_CORRUPT, "database disk image is malformed", "数据文件 sys.dat 已损坏"},
+        {SQLITE_ERROR, "near \"x\": syntax error", nullptr},
+        {SQLITE_CONSTRAINT, "UNIQUE constraint failed", nullptr},
+        {SQLITE_MISUSE, "no new row has been started", nullptr},
+    };
+    for (const auto &c : cases) {
+        const std::string text = store::describeStoreError(c.number, c.storeText);
+        if (!c.starts) {
+            EXPECT_EQ(text, c.storeText);
+            continue;
+        }
+        EXPECT_EQ(text.rfind(c.starts, 0), 0u) << c.storeText << " -> " << text;
+        EXPECT_TRUE(text.ends_with("（" + std::string(c.storeText) + "）")) << text;
+        EXPECT_NE(text.find("请"), std::string::npos) << "says what to do: " << text;
+    }
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "store/connection_texts.h"
 #include "store/data_connection.h"
-#include "store/prefix_key.h"
+#include "store/schema.h"
 #include "store/store_error.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -15,26 +17,17 @@ namespace fs = std::filesystem;
 
 class Builder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("plimora-builder-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string write(const std::string &text) {
-        const auto path = (m_dir / "quelto.tsv").string();
+        const auto path = m_folder.file("quelto.tsv");
         std::ofstream(path, std::ios::binary) << text;
         return path;
     }
-    std::string out() const { return (m_dir / "sys.dat").string(); }
+    std::string out() const { return m_folder.file("sys.dat"); }
 
-    fs::path m_dir;
+    testing_support::TempFolder m_folder;
 };
 
-const char *const kHeader = "号码1\t号码2\t省份\t城市\t区号\t卡信息\n";
+const std::string kHeader = std::string(store::schema::kTsvHeader) + "\n";
 
 TEST_F(Builder, BuildsAStoreTheRangeQueryAnswers) {
     const auto tsv = write(std::string(kHeader) +
@@ -42,11 +35,11 @@ TEST_F(Builder, BuildsAStoreTheRangeQueryAnswers) {
                            "1390000\t1390999\t新疆\t乌鲁木齐\t0991\t中国移动\n");
     EXPECT_EQ(tools::buildSysdat(tsv, out()), 2u);
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(m_dir.string());
+    connection.ConnectionString = store::connectionText(m_folder.dir());
     ASSERT_TRUE(store::lookUp(connection, "13905001234"));
-    EXPECT_EQ(connection.Recordset().Fields("区号").text(), "0991");
+    EXPECT_EQ(connection.Recordset().Fields(store::schema::kAreaCode).text(), "0991");
     ASSERT_TRUE(store::lookUp(connection, "13800138000"));
-    EXPECT_EQ(connection.Recordset().Fields("卡信息").text(), "中国移动");
+    EXPECT_EQ(connection.Recordset().Fields(store::schema::kCard).text(), "中国移动");
 }
 
 TEST_F(Builder, MalformedTablesAreRefusedAndLeaveTheOldStoreAlone) {
@@ -70,7 +63,7 @@ TEST_F(Builder, MalformedTablesAreRefusedAndLeaveTheOldStoreAlone) {
         EXPECT_FALSE(fs::exists(out() + ".part")) << c.what;
     }
     EXPECT_THROW(tools::buildSysdat(write("号码\t省份\n"), out()), store::StoreError);
-    EXPECT_THROW(tools::buildSysdat((m_dir / "absent.tsv").string(), out()), store::StoreError);
+    EXPECT_THROW(tools::buildSysdat(m_folder.file("absent.tsv"), out()), store::StoreError);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-#include "app/fonts.h"
+#include "app/application.h"
 
 int main(int argc, char **argv) {
     // No test needs a display; listing the tests at build time must not either.
@@ -14,7 +14,7 @@ int main(int argc, char **argv) {
     QApplication application(argc, argv);
     // A test window closing must not end the application under the next test.
     QApplication::setQuitOnLastWindowClosed(false);
-    app::registerFontSubstitutes();
+    app::setUpApplication();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,7 +1,5 @@
 #include "tests/support/temp_store.h"
 
-#include <sqlite3.h>
-
 #include <QFile>
 #include <QStringList>
 #include <stdexcept>
@@ -13,10 +11,7 @@
 namespace testing_support {
 
 TempStore::TempStore(const std::vector<Row> &rows, bool withFile) {
-    if (!m_dir.isValid()) {
-        throw std::runtime_error("no temporary folder");
-    }
-    app::setProgramDirForTesting(m_dir.path());
+    app::setProgramDirForTesting(m_folder.dir());
     if (!withFile) {
         return;
     }
@@ -29,13 +24,13 @@ TempStore::TempStore(const std::vector<Row> &rows, bool withFile) {
                    .arg(row.high)
                    .arg(row.province, row.city, row.areaCode, row.card);
     }
-    const QString tsvPath = m_dir.filePath(QStringLiteral("quelto.tsv"));
-    QFile file(tsvPath);
+    const std::string tsvPath = m_folder.file("quelto.tsv");
+    QFile file(QString::fromStdString(tsvPath));
     if (!file.open(QIODevice::WriteOnly) || file.write(tsv.toUtf8()) < 0) {
         throw std::runtime_error("cannot write the test table");
     }
     file.close();
-    tools::buildSysdat(tsvPath.toStdString(), path().toStdString());
+    tools::buildSysdat(tsvPath, m_folder.file("sys.dat"));
 }
 
 TempStore::~TempStore() {
@@ -43,23 +38,7 @@ TempStore::~TempStore() {
 }
 
 void TempStore::exec(const QString &sql) const {
-    sqlite3 *db = nullptr;
-    const int openRc =
-        sqlite3_open_v2(path().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    std::string error;
-    if (openRc == SQLITE_OK) {
-        char *message = nullptr;
-        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-            error = message ? message : "failed";
-        }
-        sqlite3_free(message);
-    } else {
-        error = "cannot open the test store";
-    }
-    sqlite3_close(db);
-    if (!error.empty()) {
-        throw std::runtime_error(error);
-    }
+    execSql(m_folder.file("sys.dat"), sql.toStdString());
 }
 
 MessageRecorder::MessageRecorder() {

@@ -3,12 +3,13 @@
 // the test gives.
 #pragma once
 
+#include <QColor>
 #include <QString>
-#include <QTemporaryDir>
 #include <ostream>
 #include <vector>
 
 #include "app/message_box.h"
+#include "tests/support/temp_folder.h"
 
 namespace testing_support {
 
@@ -23,19 +24,20 @@ struct Row {
 
 class TempStore {
 public:
-    // Builds sys.dat from rows (none given: no sys.dat at all) and points
-    // app::programDir() at the folder until destruction.
+    // Builds sys.dat from rows (without withFile: no sys.dat at all, however
+    // many rows are given) and points app::programDir() at the folder until
+    // destruction.
     explicit TempStore(const std::vector<Row> &rows, bool withFile = true);
     ~TempStore();
 
-    QString dir() const { return m_dir.path(); }
-    QString path() const { return m_dir.filePath(QStringLiteral("sys.dat")); }
+    QString dir() const { return QString::fromStdString(m_folder.dir()); }
+    QString path() const { return QString::fromStdString(m_folder.file("sys.dat")); }
 
     // Runs SQL on the file through a connection of the test's own.
     void exec(const QString &sql) const;
 
 private:
-    QTemporaryDir m_dir;
+    TempFolder m_folder;
 };
 
 // Records every message box instead of showing it, until destruction.
@@ -55,7 +57,11 @@ private:
 
 }  // namespace testing_support
 
-// Lets GoogleTest print texts readably when an expectation on them fails.
+// Let GoogleTest print texts and colours readably when an expectation on them
+// fails.
 inline void PrintTo(const QString &text, std::ostream *out) {
     *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QColor &colour, std::ostream *out) {
+    *out << colour.name().toStdString();
 }

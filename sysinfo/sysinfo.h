@@ -19,28 +19,28 @@ using Key = std::uintptr_t;
 
 // Registry numbers, spelled out here because <windows.h> is not available to
 // the core and its macros of the same names would collide with it.
-inline constexpr Key LocalMachine = 0x80000002;       // HKEY_LOCAL_MACHINE
-inline constexpr std::uint32_t KeyRead = 0x20019;     // KEY_READ
-inline constexpr std::uint32_t RegSz = 1;             // REG_SZ
-inline constexpr std::uint32_t RegExpandSz = 2;       // REG_EXPAND_SZ
-inline constexpr std::uint32_t RegDword = 4;          // REG_DWORD
-inline constexpr long Success = 0;                    // ERROR_SUCCESS
-inline constexpr long FileNotFound = 2;               // ERROR_FILE_NOT_FOUND
-inline constexpr long MoreData = 234;                 // ERROR_MORE_DATA
-inline constexpr int ShowNormal = 1;                  // SW_SHOWNORMAL
-inline constexpr std::size_t ValueBufferSize = 1024;  // bytes read from a value
+inline constexpr Key kLocalMachine = 0x80000002;       // HKEY_LOCAL_MACHINE
+inline constexpr std::uint32_t kKeyRead = 0x20019;     // KEY_READ
+inline constexpr std::uint32_t kRegSz = 1;             // REG_SZ
+inline constexpr std::uint32_t kRegExpandSz = 2;       // REG_EXPAND_SZ
+inline constexpr std::uint32_t kRegDword = 4;          // REG_DWORD
+inline constexpr long kSuccess = 0;                    // ERROR_SUCCESS
+inline constexpr long kFileNotFound = 2;               // ERROR_FILE_NOT_FOUND
+inline constexpr long kMoreData = 234;                 // ERROR_MORE_DATA
+inline constexpr int kShowNormal = 1;                  // SW_SHOWNORMAL
+inline constexpr std::size_t kValueBufferSize = 1024;  // bytes read from a value
 
 // Where the tool is registered, tried in this order.
-inline constexpr std::string_view ToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-inline constexpr std::string_view ToolValue = "PATH";  // the tool's full path
-inline constexpr std::string_view ToolDirKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
-inline constexpr std::string_view ToolDirValue = "MSINFO";  // the tool's directory
-inline constexpr std::string_view ToolFileName = "\\MSINFO32.EXE";
+inline constexpr std::string_view kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+inline constexpr std::string_view kToolValue = "PATH";  // the tool's full path
+inline constexpr std::string_view kToolDirKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+inline constexpr std::string_view kToolDirValue = "MSINFO";  // the tool's directory
+inline constexpr std::string_view kToolFileName = "\\MSINFO32.EXE";
 
-inline constexpr std::string_view UnavailableMessage = "此时系统信息不可用";
+inline constexpr std::string_view kUnavailableMessage = "此时系统信息不可用";
 
 // What the algorithm needs from the operating system. The registry calls
-// follow the Win32 functions of the same role: they return Success or a
+// follow the Win32 functions of the same role: they return kSuccess or a
 // Win32 error number and never throw.
 class Platform {
 public:
@@ -53,7 +53,7 @@ public:
 
     // Reads valueName of key into data. On entry size is data.size(); on
     // success type is the stored type and size the number of bytes written.
-    // A value longer than data gives MoreData and leaves data's contents
+    // A value longer than data gives kMoreData and leaves data's contents
     // undefined.
     virtual long queryValue(Key key, const std::string &valueName, std::uint32_t &type,
                             std::span<std::uint8_t> data, std::uint32_t &size) = 0;
@@ -87,16 +87,16 @@ using ShowMessage = std::function<void(std::string_view message)>;
 // could be read. Text (REG_SZ) becomes UTF-8 without its terminating zero; a
 // REG_DWORD becomes "&h" followed by its hex digits, most significant first;
 // a value of any other type is read but leaves value as it was. A key or value
-// that is missing, or longer than ValueBufferSize bytes, sets value to "" and
+// that is missing, or longer than kValueBufferSize bytes, sets value to "" and
 // returns false. Throws std::invalid_argument for a value of zero bytes. The
 // key is always closed.
 bool GetKeyValue(Platform &platform, Key root, const std::string &keyPath,
                  const std::string &valueName, std::string &value);
 
-// Starts the system-information tool: the full path registered at ToolKey,
-// or else ToolFileName in the directory registered at ToolDirKey when that
+// Starts the system-information tool: the full path registered at kToolKey,
+// or else kToolFileName in the directory registered at kToolDirKey when that
 // file exists. When the tool cannot be found or started, calls unavailable
-// once with UnavailableMessage. Does not throw.
+// once with kUnavailableMessage. Does not throw.
 void StartSysInfo(Platform &platform, const ShowMessage &unavailable);
 
 }  // namespace sysinfo

@@ -1,7 +1,7 @@
 // System information on systems without a registry: the tool's registered
 // path is stood in for by a search of the PATH, and the tool is started
 // directly with fork and exec, never through a shell.
-#include "about/sysinfo_posix.h"
+#include "sysinfo/sysinfo_posix.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -20,7 +20,7 @@ namespace sysinfo {
 
 namespace {
 
-constexpr long InvalidHandle = 6;  // ERROR_INVALID_HANDLE
+constexpr long kInvalidHandle = 6;  // ERROR_INVALID_HANDLE
 
 // Registry names compare without regard to ASCII case.
 bool sameName(std::string_view a, std::string_view b) {
@@ -38,18 +38,21 @@ bool isExecutableFile(const std::string &path) {
 std::vector<std::string> pathDirectories() {
     std::vector<std::string> directories;
     const char *variable = std::getenv("PATH");
-    if (variable == nullptr)
+    if (variable == nullptr) {
         return directories;
+    }
     std::string_view rest(variable);
     while (true) {
         const auto colon = rest.find(':');
         const auto entry = rest.substr(0, colon);
         // Empty and relative entries mean the current directory, which is no
         // place to pick up a program from a button click.
-        if (!entry.empty() && entry.front() == '/')
+        if (!entry.empty() && entry.front() == '/') {
             directories.emplace_back(entry);
-        if (colon == std::string_view::npos)
+        }
+        if (colon == std::string_view::npos) {
             break;
+        }
         rest.remove_prefix(colon + 1);
     }
     return directories;
@@ -66,14 +69,16 @@ std::vector<std::string> pathDirectories() {
 
 std::string PosixPlatform::findTool() {
     const auto directories = pathDirectories();
-    for (const auto name : ToolNames) {
+    for (const auto name : kToolNames) {
         for (const auto &directory : directories) {
             std::string candidate = directory;
-            if (candidate.back() != '/')
+            if (candidate.back() != '/') {
                 candidate += '/';
+            }
             candidate += name;
-            if (isExecutableFile(candidate))
+            if (isExecutableFile(candidate)) {
                 return candidate;
+            }
         }
     }
     return {};
@@ -82,45 +87,51 @@ std::string PosixPlatform::findTool() {
 long PosixPlatform::openKey(Key root, const std::string &keyPath, std::uint32_t, std::uint32_t,
                             Key &key) {
     key = 0;
-    if (root != LocalMachine || !sameName(keyPath, ToolKey))
-        return FileNotFound;
+    if (root != kLocalMachine || !sameName(keyPath, kToolKey)) {
+        return kFileNotFound;
+    }
     m_toolPath = findTool();
-    if (m_toolPath.empty())
-        return FileNotFound;
+    if (m_toolPath.empty()) {
+        return kFileNotFound;
+    }
     m_toolKeyOpen = true;
-    key = ToolKeyHandle;
-    return Success;
+    key = kToolKeyHandle;
+    return kSuccess;
 }
 
 long PosixPlatform::queryValue(Key key, const std::string &valueName, std::uint32_t &type,
                                std::span<std::uint8_t> data, std::uint32_t &size) {
-    if (key != ToolKeyHandle || !m_toolKeyOpen)
-        return InvalidHandle;
-    if (!sameName(valueName, ToolValue))
-        return FileNotFound;
+    if (key != kToolKeyHandle || !m_toolKeyOpen) {
+        return kInvalidHandle;
+    }
+    if (!sameName(valueName, kToolValue)) {
+        return kFileNotFound;
+    }
     const std::size_t needed = m_toolPath.size() + 1;
     if (needed > data.size()) {
         size = static_cast<std::uint32_t>(needed);
-        return MoreData;
+        return kMoreData;
     }
     std::memcpy(data.data(), m_toolPath.data(), m_toolPath.size());
     data[m_toolPath.size()] = 0;
-    type = RegSz;
+    type = kRegSz;
     size = static_cast<std::uint32_t>(needed);
-    return Success;
+    return kSuccess;
 }
 
 long PosixPlatform::closeKey(Key key) {
-    if (key != ToolKeyHandle || !m_toolKeyOpen)
-        return InvalidHandle;
+    if (key != kToolKeyHandle || !m_toolKeyOpen) {
+        return kInvalidHandle;
+    }
     m_toolKeyOpen = false;
-    return Success;
+    return kSuccess;
 }
 
 bool PosixPlatform::isNormalFile(const std::string &path) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
+    }
     const auto slash = path.rfind('/');
     const auto name = slash == std::string::npos ? path : path.substr(slash + 1);
     return name.empty() || name.front() != '.';
@@ -136,8 +147,9 @@ void PosixPlatform::startProgram(const std::string &path, int) {
     // Close-on-exec: a successful exec closes the last write end, so the
     // parent's read returns nothing; a failure sends errno instead.
     int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
         throw std::system_error(errno, std::generic_category(), "pipe2");
+    }
 
     const pid_t child = ::fork();
     if (child < 0) {
@@ -153,10 +165,12 @@ void PosixPlatform::startProgram(const std::string &path, int) {
         ::close(pipeEnds[0]);
         ::setsid();
         const pid_t tool = ::fork();
-        if (tool < 0)
+        if (tool < 0) {
             reportAndExit(pipeEnds[1], errno);
-        if (tool > 0)
+        }
+        if (tool > 0) {
             ::_exit(0);
+        }
         sigset_t none;
         ::sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -172,10 +186,12 @@ void PosixPlatform::startProgram(const std::string &path, int) {
     while ((got = ::read(pipeEnds[0], &error, sizeof error)) < 0 && errno == EINTR) {
     }
     ::close(pipeEnds[0]);
-    if (got == 0)
+    if (got == 0) {
         return;
-    if (got != static_cast<ssize_t>(sizeof error))
+    }
+    if (got != static_cast<ssize_t>(sizeof error)) {
         error = EIO;
+    }
     throw std::system_error(error, std::generic_category(), "cannot start " + path);
 }
 

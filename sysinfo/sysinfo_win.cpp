@@ -2,7 +2,7 @@
 // as the tool's installers write it, and converted to UTF-8 for the rest of
 // the program; paths go back to Windows through the wide calls so nothing is
 // lost on the way.
-#include "about/sysinfo_win.h"
+#include "sysinfo/sysinfo_win.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -18,8 +18,9 @@ namespace {
 HKEY toHandle(Key key) {
     // The predefined roots (HKEY_CLASSES_ROOT and on) are 32-bit values that
     // Windows sign-extends, as HKEY_LOCAL_MACHINE's own definition does.
-    if (key >= 0x80000000 && key <= 0x800000FF)
+    if (key >= 0x80000000 && key <= 0x800000FF) {
         return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(key)));
+    }
     return reinterpret_cast<HKEY>(key);
 }
 
@@ -28,30 +29,34 @@ HKEY toHandle(Key key) {
 }
 
 std::string toUtf8(std::wstring_view wide) {
-    if (wide.empty())
+    if (wide.empty()) {
         return {};
+    }
     const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
                                              nullptr, 0, nullptr, nullptr);
-    if (length <= 0)
+    if (length <= 0) {
         throwLastError("WideCharToMultiByte");
+    }
     std::string text(static_cast<std::size_t>(length), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
                           length, nullptr, nullptr);
     return text;
 }
 
-constexpr DWORD NotNormal =
+constexpr DWORD kNotNormal =
     FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
 }  // namespace
 
 std::wstring toWide(std::string_view utf8) {
-    if (utf8.empty())
+    if (utf8.empty()) {
         return {};
+    }
     const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
                                              static_cast<int>(utf8.size()), nullptr, 0);
-    if (length <= 0)
+    if (length <= 0) {
         throwLastError("MultiByteToWideChar");
+    }
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
                           wide.data(), length);
@@ -85,11 +90,12 @@ long WinPlatform::closeKey(Key key) {
 bool WinPlatform::isNormalFile(const std::string &path) {
     WIN32_FIND_DATAW entry{};
     const HANDLE listing = ::FindFirstFileW(toWide(path).c_str(), &entry);
-    if (listing == INVALID_HANDLE_VALUE)
+    if (listing == INVALID_HANDLE_VALUE) {
         return false;
+    }
     bool found = false;
     do {
-        found = (entry.dwFileAttributes & NotNormal) == 0;
+        found = (entry.dwFileAttributes & kNotNormal) == 0;
     } while (!found && ::FindNextFileW(listing, &entry));
     ::FindClose(listing);
     return found;
@@ -105,19 +111,22 @@ void WinPlatform::startProgram(const std::string &path, int showStyle) {
     startup.wShowWindow = static_cast<WORD>(showStyle);
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                          nullptr, nullptr, &startup, &process))
+                          nullptr, nullptr, &startup, &process)) {
         throwLastError(("cannot start " + path).c_str());
+    }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
 }
 
 std::string WinPlatform::fromAnsi(std::string_view bytes) {
-    if (bytes.empty())
+    if (bytes.empty()) {
         return {};
+    }
     const int length =
         ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (length <= 0)
+    if (length <= 0) {
         throwLastError("MultiByteToWideChar");
+    }
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
                           length);

@@ -7,8 +7,8 @@
 // Usage: sysinfo_wine_test <work directory, as a Windows path>
 // Prints one line per failed check and "N passed, N failed"; exits 1 on any
 // failure.
-#include "about/sysinfo.h"
-#include "about/sysinfo_win.h"
+#include "sysinfo/sysinfo.h"
+#include "sysinfo/sysinfo_win.h"
 
 #include <windows.h>
 
@@ -39,7 +39,7 @@ void checkRead(sysinfo::Platform &platform, const std::string &keyPath, const st
     std::string value = before;
     bool found = false;
     try {
-        found = sysinfo::GetKeyValue(platform, sysinfo::LocalMachine, keyPath, name, value);
+        found = sysinfo::GetKeyValue(platform, sysinfo::kLocalMachine, keyPath, name, value);
     } catch (const std::exception &error) {
         check(false, "read " + keyPath + " " + name, error.what());
         return;
@@ -56,8 +56,9 @@ bool exists(const std::string &path) {
 // Started programs run on their own; their markers are awaited, within bounds.
 bool awaitFile(const std::string &path) {
     for (int i = 0; i < 200; ++i) {
-        if (exists(path))
+        if (exists(path)) {
             return true;
+        }
         ::Sleep(50);
     }
     return false;
@@ -97,8 +98,8 @@ int main(int argc, char **argv) {
     const std::string toolDir = work + "\\Plimora Tools";
     const std::string tool = toolDir + "\\msinfo.exe";
     const std::string testKey = "SOFTWARE\\Plimora\\SysInfoTest";
-    const std::string toolKey(sysinfo::ToolKey);
-    const std::string toolDirKey(sysinfo::ToolDirKey);
+    const std::string toolKey(sysinfo::kToolKey);
+    const std::string toolDirKey(sysinfo::kToolDirKey);
     sysinfo::WinPlatform platform;
 
     checkRead(platform, toolKey, "PATH", true, tool);
@@ -132,7 +133,7 @@ int main(int argc, char **argv) {
     for (const std::string &path : {std::string(), work + "\\absent.exe", files + "\\plain.txt"}) {
         bool threw = false;
         try {
-            platform.startProgram(path, sysinfo::ShowNormal);
+            platform.startProgram(path, sysinfo::kShowNormal);
         } catch (const std::system_error &) {
             threw = true;
         }

@@ -1,7 +1,7 @@
 // The registry walk behind the about box's system-information button. Kept
 // apart from the window and from any real registry so every path through it
 // can be tested with a fake Platform.
-#include "about/sysinfo.h"
+#include "sysinfo/sysinfo.h"
 
 #include <array>
 #include <exception>
@@ -49,32 +49,33 @@ bool GetKeyValue(Platform &platform, Key root, const std::string &keyPath,
 
     // Read access only: asking for more fails for every user who is not an
     // administrator, and reading is all this does.
-    if (platform.openKey(root, keyPath, 0, KeyRead, key) != Success) {
+    if (platform.openKey(root, keyPath, 0, kKeyRead, key) != kSuccess) {
         value.clear();
         return false;
     }
 
-    std::array<std::uint8_t, ValueBufferSize> buffer{};
-    std::uint32_t size = ValueBufferSize;
+    std::array<std::uint8_t, kValueBufferSize> buffer{};
+    std::uint32_t size = kValueBufferSize;
     std::uint32_t type = 0;
-    if (platform.queryValue(key, valueName, type, buffer, size) != Success) {
+    if (platform.queryValue(key, valueName, type, buffer, size) != kSuccess) {
         value.clear();
         return false;
     }
 
-    if (size == 0)
+    if (size == 0) {
         throw std::invalid_argument("registry value " + valueName + " is empty");
+    }
     const std::span<const std::uint8_t> written(buffer.data(), size);
     // Text is normally stored with its terminating zero, but nothing forces a
     // writer to include it; only a final zero is cut.
     const auto kept = written.back() == 0 ? written.first(size - 1) : written;
 
     switch (type) {
-        case RegSz:
+        case kRegSz:
             value = platform.fromAnsi(
                 std::string_view(reinterpret_cast<const char *>(kept.data()), kept.size()));
             break;
-        case RegDword:
+        case kRegDword:
             // Left in its "&h" hex form rather than turned into a decimal number:
             // the tool's locations are always text, so nothing reads it as one.
             value = "&h" + hexDigitsLastFirst(kept);
@@ -92,20 +93,23 @@ namespace {
 // Read and start failures throw.
 bool startRegisteredTool(Platform &platform) {
     std::string path;
-    if (!GetKeyValue(platform, LocalMachine, std::string(ToolKey), std::string(ToolValue), path)) {
-        if (!GetKeyValue(platform, LocalMachine, std::string(ToolDirKey), std::string(ToolDirValue),
-                         path))
+    if (!GetKeyValue(platform, kLocalMachine, std::string(kToolKey), std::string(kToolValue),
+                     path)) {
+        if (!GetKeyValue(platform, kLocalMachine, std::string(kToolDirKey),
+                         std::string(kToolDirValue), path)) {
             return false;
+        }
         // Appended as stored: a directory ending in "\" gives "\\", which
         // Windows accepts.
-        const std::string candidate = path + std::string(ToolFileName);
-        if (!platform.isNormalFile(candidate))
+        const std::string candidate = path + std::string(kToolFileName);
+        if (!platform.isNormalFile(candidate)) {
             return false;
+        }
         path = candidate;
     }
     // The full path from the first location is trusted as registered; a
     // wrong one fails here and reaches the same message.
-    platform.startProgram(path, ShowNormal);
+    platform.startProgram(path, kShowNormal);
     return true;
 }
 
@@ -113,12 +117,13 @@ bool startRegisteredTool(Platform &platform) {
 
 void StartSysInfo(Platform &platform, const ShowMessage &unavailable) {
     try {
-        if (startRegisteredTool(platform))
+        if (startRegisteredTool(platform)) {
             return;
+        }
     } catch (const std::exception &) {
         // Whatever went wrong, the user can only be told the tool is not there.
     }
-    unavailable(UnavailableMessage);
+    unavailable(kUnavailableMessage);
 }
 
 }  // namespace sysinfo

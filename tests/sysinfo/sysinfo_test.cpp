@@ -1,7 +1,7 @@
 // The system-information launcher against a fake registry: which location
 // wins, how stored bytes become text, and that every key opened for reading
 // is closed again.
-#include "about/sysinfo.h"
+#include "sysinfo/sysinfo.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +23,14 @@ struct StoredValue {
 
 std::vector<std::uint8_t> bytesOf(std::string_view text, bool terminated = true) {
     std::vector<std::uint8_t> bytes(text.begin(), text.end());
-    if (terminated)
+    if (terminated) {
         bytes.push_back(0);
+    }
     return bytes;
 }
 
 StoredValue sz(std::string_view text, bool terminated = true) {
-    return {sysinfo::RegSz, bytesOf(text, terminated)};
+    return {sysinfo::kRegSz, bytesOf(text, terminated)};
 }
 
 enum class FileKind { Normal, Directory, Hidden };
@@ -54,7 +55,7 @@ public:
     std::vector<std::string> startAttempts;
     std::vector<int> showStyles;
     std::set<Key> openHandles;
-    bool everyBufferClean = true;  // each query got ValueBufferSize zero bytes
+    bool everyBufferClean = true;  // each query got kValueBufferSize zero bytes
 
     void set(const std::string &keyPath, const std::string &valueName, StoredValue value) {
         keys[keyPath][valueName] = std::move(value);
@@ -64,37 +65,44 @@ public:
                  Key &key) override {
         opens.push_back({root, keyPath, options, access});
         key = 0;
-        if (root != sysinfo::LocalMachine || !keys.contains(keyPath))
-            return sysinfo::FileNotFound;
+        if (root != sysinfo::kLocalMachine || !keys.contains(keyPath)) {
+            return sysinfo::kFileNotFound;
+        }
         key = m_nextHandle++;
         m_keyOf[key] = keyPath;
         openHandles.insert(key);
-        return sysinfo::Success;
+        return sysinfo::kSuccess;
     }
 
     long queryValue(Key key, const std::string &valueName, std::uint32_t &type,
                     std::span<std::uint8_t> data, std::uint32_t &size) override {
-        if (!openHandles.contains(key))
-            return InvalidHandle;
-        if (data.size() != sysinfo::ValueBufferSize || size != data.size())
+        if (!openHandles.contains(key)) {
+            return kInvalidHandle;
+        }
+        if (data.size() != sysinfo::kValueBufferSize || size != data.size()) {
             everyBufferClean = false;
-        for (const auto byte : data)
-            if (byte != 0)
+        }
+        for (const auto byte : data) {
+            if (byte != 0) {
                 everyBufferClean = false;
+            }
+        }
         const auto &values = keys.at(m_keyOf.at(key));
         const auto found = values.find(valueName);
-        if (found == values.end())
-            return sysinfo::FileNotFound;
+        if (found == values.end()) {
+            return sysinfo::kFileNotFound;
+        }
         const auto &stored = found->second;
         size = static_cast<std::uint32_t>(stored.bytes.size());
-        if (stored.bytes.size() > data.size())
-            return sysinfo::MoreData;
+        if (stored.bytes.size() > data.size()) {
+            return sysinfo::kMoreData;
+        }
         std::copy(stored.bytes.begin(), stored.bytes.end(), data.begin());
         type = stored.type;
-        return sysinfo::Success;
+        return sysinfo::kSuccess;
     }
 
-    long closeKey(Key key) override { return openHandles.erase(key) == 1 ? 0 : InvalidHandle; }
+    long closeKey(Key key) override { return openHandles.erase(key) == 1 ? 0 : kInvalidHandle; }
 
     bool isNormalFile(const std::string &path) override {
         fileTests.push_back(path);
@@ -105,8 +113,9 @@ public:
     void startProgram(const std::string &path, int showStyle) override {
         startAttempts.push_back(path);
         showStyles.push_back(showStyle);
-        if (!startable.contains(path))
+        if (!startable.contains(path)) {
             throw std::system_error(std::make_error_code(std::errc::no_such_file_or_directory));
+        }
     }
 
     // Latin-1, so a test can tell converted text from raw bytes.
@@ -124,19 +133,19 @@ public:
     }
 
 private:
-    static constexpr long InvalidHandle = 6;
+    static constexpr long kInvalidHandle = 6;
     Key m_nextHandle = 0x100;
     std::map<Key, std::string> m_keyOf;
 };
 
-const std::string ToolKey(sysinfo::ToolKey);
-const std::string ToolDirKey(sysinfo::ToolDirKey);
-const std::string ToolValue(sysinfo::ToolValue);
-const std::string ToolDirValue(sysinfo::ToolDirValue);
+const std::string kToolKey(sysinfo::kToolKey);
+const std::string kToolDirKey(sysinfo::kToolDirKey);
+const std::string kToolValue(sysinfo::kToolValue);
+const std::string kToolDirValue(sysinfo::kToolDirValue);
 
 void expectReadOnlyOpensAllClosed(const FakePlatform &fake) {
     for (const auto &open : fake.opens) {
-        EXPECT_EQ(open.root, sysinfo::LocalMachine) << open.keyPath;
+        EXPECT_EQ(open.root, sysinfo::kLocalMachine) << open.keyPath;
         EXPECT_EQ(open.options, 0u) << open.keyPath;
         EXPECT_EQ(open.access, 0x20019u) << open.keyPath;
     }
@@ -166,80 +175,82 @@ TEST(StartSysInfo, FindsAndStartsTheTool) {
          FoundFile,
          {firstPath},
          false,
-         {ToolKey}},
+         {kToolKey}},
         {"second location: directory plus file name",
          std::nullopt,
          sz("C:\\Tools"),
          FoundFile,
          {Found},
          false,
-         {ToolKey, ToolDirKey}},
+         {kToolKey, kToolDirKey}},
         {"second location ending in a backslash doubles it",
          std::nullopt,
          sz("C:\\Tools\\"),
          {{"C:\\Tools\\\\MSINFO32.EXE", FileKind::Normal}},
          {"C:\\Tools\\\\MSINFO32.EXE"},
          false,
-         {ToolKey, ToolDirKey}},
+         {kToolKey, kToolDirKey}},
         {"second location, file absent",
          std::nullopt,
          sz("C:\\Tools"),
          {},
          {},
          true,
-         {ToolKey, ToolDirKey}},
+         {kToolKey, kToolDirKey}},
         {"second location, a directory",
          std::nullopt,
          sz("C:\\Tools"),
          {{Found, FileKind::Directory}},
          {},
          true,
-         {ToolKey, ToolDirKey}},
+         {kToolKey, kToolDirKey}},
         {"second location, a hidden file",
          std::nullopt,
          sz("C:\\Tools"),
          {{Found, FileKind::Hidden}},
          {},
          true,
-         {ToolKey, ToolDirKey}},
-        {"both missing", std::nullopt, std::nullopt, FoundFile, {}, true, {ToolKey, ToolDirKey}},
+         {kToolKey, kToolDirKey}},
+        {"both missing", std::nullopt, std::nullopt, FoundFile, {}, true, {kToolKey, kToolDirKey}},
         {"first cannot be started: no fallback to the second",
          sz("C:\\Gone\\msinfo32.exe"),
          sz("C:\\Tools"),
          FoundFile,
          {"C:\\Gone\\msinfo32.exe"},
          true,
-         {ToolKey}},
+         {kToolKey}},
         {"first is expandable text: read but empty, start fails",
-         StoredValue{sysinfo::RegExpandSz, bytesOf("%CommonProgramFiles%\\msinfo32.exe")},
+         StoredValue{sysinfo::kRegExpandSz, bytesOf("%CommonProgramFiles%\\msinfo32.exe")},
          sz("C:\\Tools"),
          FoundFile,
          {""},
          true,
-         {ToolKey}},
+         {kToolKey}},
         {"first empty: message at once, second not tried",
-         StoredValue{sysinfo::RegSz, {}},
+         StoredValue{sysinfo::kRegSz, {}},
          sz("C:\\Tools"),
          FoundFile,
          {},
          true,
-         {ToolKey}},
+         {kToolKey}},
         {"first longer than the buffer counts as missing",
          sz(std::string(1024, 'x')),
          sz("C:\\Tools"),
          FoundFile,
          {Found},
          false,
-         {ToolKey, ToolDirKey}},
+         {kToolKey, kToolDirKey}},
     };
 
     for (const auto &launch : launches) {
         SCOPED_TRACE(launch.name);
         FakePlatform fake;
-        if (launch.toolPath)
-            fake.set(ToolKey, ToolValue, *launch.toolPath);
-        if (launch.toolDir)
-            fake.set(ToolDirKey, ToolDirValue, *launch.toolDir);
+        if (launch.toolPath) {
+            fake.set(kToolKey, kToolValue, *launch.toolPath);
+        }
+        if (launch.toolDir) {
+            fake.set(kToolDirKey, kToolDirValue, *launch.toolDir);
+        }
         fake.files = launch.files;
         fake.startable = {firstPath, Found, "C:\\Tools\\\\MSINFO32.EXE"};
         std::vector<std::string> messages;
@@ -264,13 +275,13 @@ TEST(StartSysInfo, FindsAndStartsTheTool) {
 
 TEST(GetKeyValue, EmptyValueThrowsAfterClosingTheKey) {
     FakePlatform fake;
-    fake.set(ToolKey, ToolValue, {sysinfo::RegSz, {}});
-    fake.set(ToolDirKey, ToolDirValue, sz("C:\\Tools"));
+    fake.set(kToolKey, kToolValue, {sysinfo::kRegSz, {}});
+    fake.set(kToolDirKey, kToolDirValue, sz("C:\\Tools"));
     fake.files = FoundFile;
     fake.startable = {Found};
     std::string path = "unchanged";
 
-    EXPECT_THROW(sysinfo::GetKeyValue(fake, sysinfo::LocalMachine, ToolKey, ToolValue, path),
+    EXPECT_THROW(sysinfo::GetKeyValue(fake, sysinfo::kLocalMachine, kToolKey, kToolValue, path),
                  std::invalid_argument);
     EXPECT_EQ(path, "unchanged");
     ASSERT_EQ(fake.opens.size(), 1u);
@@ -297,15 +308,15 @@ TEST(GetKeyValue, TurnsStoredBytesIntoText) {
          std::string(1024, 'x')},
         {"1025 bytes do not fit", sz(std::string(1024, 'x')), false, ""},
         {"text comes from the ANSI code page", sz("caf\xE9"), true, "café"},
-        {"dword 261: last zero byte dropped", StoredValue{sysinfo::RegDword, {0x05, 0x01, 0, 0}},
+        {"dword 261: last zero byte dropped", StoredValue{sysinfo::kRegDword, {0x05, 0x01, 0, 0}},
          true, "&h000105"},
         {"dword, four non-zero bytes, last byte first",
-         StoredValue{sysinfo::RegDword, {0x78, 0x56, 0x34, 0x12}}, true, "&h12345678"},
+         StoredValue{sysinfo::kRegDword, {0x78, 0x56, 0x34, 0x12}}, true, "&h12345678"},
         {"dword hex digits are upper case",
-         StoredValue{sysinfo::RegDword, {0x01, 0xEF, 0xCD, 0xAB}}, true, "&hABCDEF01"},
-        {"dword zero", StoredValue{sysinfo::RegDword, {0, 0, 0, 0}}, true, "&h000000"},
+         StoredValue{sysinfo::kRegDword, {0x01, 0xEF, 0xCD, 0xAB}}, true, "&hABCDEF01"},
+        {"dword zero", StoredValue{sysinfo::kRegDword, {0, 0, 0, 0}}, true, "&h000000"},
         {"expandable text leaves the value alone",
-         StoredValue{sysinfo::RegExpandSz, bytesOf("%windir%")}, true, before},
+         StoredValue{sysinfo::kRegExpandSz, bytesOf("%windir%")}, true, before},
         {"binary leaves the value alone", StoredValue{3, {1, 2, 3}}, true, before},
         {"missing value", std::nullopt, false, ""},
     };
@@ -313,12 +324,13 @@ TEST(GetKeyValue, TurnsStoredBytesIntoText) {
     for (const auto &read : reads) {
         SCOPED_TRACE(read.name);
         FakePlatform fake;
-        fake.set(ToolKey, "Other", sz("other"));
-        if (read.stored)
-            fake.set(ToolKey, ToolValue, *read.stored);
+        fake.set(kToolKey, "Other", sz("other"));
+        if (read.stored) {
+            fake.set(kToolKey, kToolValue, *read.stored);
+        }
         std::string value = before;
 
-        EXPECT_EQ(sysinfo::GetKeyValue(fake, sysinfo::LocalMachine, ToolKey, ToolValue, value),
+        EXPECT_EQ(sysinfo::GetKeyValue(fake, sysinfo::kLocalMachine, kToolKey, kToolValue, value),
                   read.found);
         EXPECT_EQ(value, read.value);
         expectReadOnlyOpensAllClosed(fake);
@@ -329,7 +341,7 @@ TEST(GetKeyValue, MissingKeyClearsValue) {
     FakePlatform fake;
     std::string value = "before";
 
-    EXPECT_FALSE(sysinfo::GetKeyValue(fake, sysinfo::LocalMachine, ToolKey, ToolValue, value));
+    EXPECT_FALSE(sysinfo::GetKeyValue(fake, sysinfo::kLocalMachine, kToolKey, kToolValue, value));
     EXPECT_EQ(value, "");
     expectReadOnlyOpensAllClosed(fake);
 }

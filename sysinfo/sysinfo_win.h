@@ -2,7 +2,7 @@
 // listing for the file test and CreateProcessW for the start.
 #pragma once
 
-#include "about/sysinfo.h"
+#include "sysinfo/sysinfo.h"
 
 #include <string>
 #include <string_view>
@@ -12,7 +12,7 @@ namespace sysinfo {
 class WinPlatform : public Platform {
 public:
     // RegOpenKeyExA, RegQueryValueExA and RegCloseKey. The predefined roots
-    // (LocalMachine and its kind) are passed on as the same handles.
+    // (kLocalMachine and its kind) are passed on as the same handles.
     long openKey(Key root, const std::string &keyPath, std::uint32_t options, std::uint32_t access,
                  Key &key) override;
     long queryValue(Key key, const std::string &valueName, std::uint32_t &type,

@@ -3,7 +3,7 @@
 // program found on the PATH, and reports every other key missing.
 #pragma once
 
-#include "about/sysinfo.h"
+#include "sysinfo/sysinfo.h"
 
 #include <array>
 #include <string>
@@ -14,16 +14,16 @@ namespace sysinfo {
 class PosixPlatform : public Platform {
 public:
     // Looked for in this order; the first name found anywhere on the PATH wins.
-    static constexpr std::array<std::string_view, 3> ToolNames = {"hardinfo2", "hardinfo",
-                                                                  "kinfocenter"};
+    static constexpr std::array<std::string_view, 3> kToolNames = {"hardinfo2", "hardinfo",
+                                                                   "kinfocenter"};
 
-    // Full path of the first ToolNames entry that is a regular executable file
+    // Full path of the first kToolNames entry that is a regular executable file
     // in an absolute PATH directory, or "" when there is none. Reads PATH
     // anew on every call.
     static std::string findTool();
 
-    // Opening ToolKey under LocalMachine succeeds when findTool() finds a
-    // program; its ToolValue is then that path as REG_SZ with its
+    // Opening kToolKey under kLocalMachine succeeds when findTool() finds a
+    // program; its kToolValue is then that path as REG_SZ with its
     // terminating zero.
     long openKey(Key root, const std::string &keyPath, std::uint32_t options, std::uint32_t access,
                  Key &key) override;
@@ -39,8 +39,8 @@ public:
     void startProgram(const std::string &path, int showStyle) override;
 
 private:
-    static constexpr Key ToolKeyHandle = 1;
-    std::string m_toolPath;  // what the open ToolKeyHandle reports
+    static constexpr Key kToolKeyHandle = 1;
+    std::string m_toolPath;  // what the open kToolKeyHandle reports
     bool m_toolKeyOpen = false;
 };
 

@@ -1,8 +1,8 @@
 // The PATH backend for real: fake tools are shell scripts in temporary
 // directories, PATH is pointed at them, and a started tool proves itself by
 // writing a marker file.
-#include "about/sysinfo_posix.h"
-#include "about/sysinfo.h"
+#include "sysinfo/sysinfo_posix.h"
+#include "sysinfo/sysinfo.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +26,9 @@ namespace fs = std::filesystem;
 class PosixSysInfo : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const char *path = std::getenv("PATH"))
+        if (const char *path = std::getenv("PATH")) {
             m_savedPath = path;
+        }
         std::string pattern = (fs::temp_directory_path() / "plimora-sysinfo-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
@@ -35,10 +36,11 @@ protected:
     }
 
     void TearDown() override {
-        if (m_savedPath)
+        if (m_savedPath) {
             ::setenv("PATH", m_savedPath->c_str(), 1);
-        else
+        } else {
             ::unsetenv("PATH");
+        }
         std::error_code ignored;
         fs::remove_all(m_dir, ignored);
     }
@@ -67,8 +69,9 @@ protected:
             std::ifstream in(m_marker);
             std::stringstream text;
             text << in.rdbuf();
-            if (in && !text.str().empty())
+            if (in && !text.str().empty()) {
                 return text.str();
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return std::nullopt;
@@ -104,10 +107,11 @@ TEST_F(PosixSysInfo, NoToolOnThePathShowsTheMessage) {
     for (const char *path :
          std::initializer_list<const char *>{"", ":", "elsewhere", "./elsewhere", nullptr}) {
         SCOPED_TRACE(path ? path : "(unset)");
-        if (path)
+        if (path) {
             setPath(path);
-        else
+        } else {
             ::unsetenv("PATH");
+        }
         std::vector<std::string> messages;
 
         sysinfo::StartSysInfo(sysinfo::systemPlatform(),
@@ -172,7 +176,7 @@ TEST_F(PosixSysInfo, ProgramThatCannotBeExecutedShowsTheMessage) {
 
     EXPECT_EQ(messages, 1);
     try {
-        sysinfo::systemPlatform().startProgram((bin / "hardinfo").string(), sysinfo::ShowNormal);
+        sysinfo::systemPlatform().startProgram((bin / "hardinfo").string(), sysinfo::kShowNormal);
         ADD_FAILURE() << "no error for a program that cannot be executed";
     } catch (const std::system_error &error) {
         EXPECT_EQ(error.code().value(), ENOENT) << error.what();
@@ -188,9 +192,9 @@ TEST_F(PosixSysInfo, PathLongerThanTheValueBufferCountsAsMissing) {
     setPath(deep.string());
     std::string value = "before";
 
-    EXPECT_FALSE(sysinfo::GetKeyValue(sysinfo::systemPlatform(), sysinfo::LocalMachine,
-                                      std::string(sysinfo::ToolKey),
-                                      std::string(sysinfo::ToolValue), value));
+    EXPECT_FALSE(sysinfo::GetKeyValue(sysinfo::systemPlatform(), sysinfo::kLocalMachine,
+                                      std::string(sysinfo::kToolKey),
+                                      std::string(sysinfo::kToolValue), value));
     EXPECT_EQ(value, "");
 }
 

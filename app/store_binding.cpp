@@ -1,0 +1,15 @@
+#include "app/store_binding.h"
+
+#include "app/application.h"
+#include "app/reaction.h"
+#include "store/connection_texts.h"
+#include "store/data_connection.h"
+
+namespace app {
+
+void bindStore(store::DataConnection &connection) {
+    connection.ConnectionString = store::connectionText(programDir());
+    connection.setBusyHook(whileStoreBusy);
+}
+
+}  // namespace app

@@ -1,0 +1,16 @@
+// How a window's data connection is tied to the store beside the program.
+#pragma once
+
+namespace store {
+class DataConnection;
+}
+
+namespace app {
+
+// Sets connection's ConnectionString to the connection text of the store in
+// programDir() (nothing is opened yet), and has every wait of it for a store
+// that another program is writing handled by whileStoreBusy(): busy cursor,
+// windows painting, no other reaction. The 30 s limit of a wait stays.
+void bindStore(store::DataConnection &connection);
+
+}  // namespace app

@@ -1,0 +1,38 @@
+// The two texts that drive a data connection: the connection text that names
+// the store file, and the range query that selects the row of a prefix key
+// (with the key text it is written with).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace store {
+
+// The key written as a number literal for SQL: whole values as plain digits
+// ("1380013", "-5", never "-0"), fractional ones with "." as the decimal point,
+// infinite ones as a literal SQLite reads as infinite ("9e999", "-9e999").
+std::string keyText(double key);
+
+// The store file in programDir (a directory without a trailing separator):
+// programDir, the platform's path separator, "sys.dat". programDir is taken
+// as it is, byte for byte.
+std::string storePath(const std::string &programDir);
+
+// The connection text of the store file in programDir:
+// "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + storePath(programDir) +
+// ";Persist Security Info=False", the folder written literally, unquoted,
+// whatever it holds.
+std::string connectionText(const std::string &programDir);
+
+// The path named by the "Data Source" entry of a connection text, or "" when
+// there is none. Entry names are matched without regard to case. The path
+// runs up to the next ";" that starts another entry of a connection text
+// ("Persist Security Info=", "User ID=", "Provider=" and their kind) or to
+// the end, so a ";" inside a folder name stays part of the path; spaces
+// around it are dropped.
+std::string dataSource(std::string_view connectionText);
+
+// "select * from quelto where 号码1<=" + keyText + " and " + keyText + "<=号码2".
+std::string rangeQuery(const std::string &keyText);
+
+}  // namespace store
