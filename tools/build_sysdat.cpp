@@ -8,6 +8,7 @@
 #include <string>
 
 #include "store/store_error.h"
+#include "tools/cli/failure.h"
 #include "tools/sysdat_builder.h"
 
 int main(int argc, char **argv) {
@@ -27,6 +28,9 @@ int main(int argc, char **argv) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         std::printf("%s: %zu rows in %.2f s\n", out.c_str(), rows, took.count());
         return 0;
+    } catch (const tools::cli::Failure &failure) {
+        std::fprintf(stderr, "%s\n", failure.text().c_str());
+        return 1;
     } catch (const store::StoreError &e) {
         std::fprintf(stderr, "%s: error %d: %s\n", argv[1], e.number(), e.description().c_str());
         return 1;
