@@ -223,12 +223,14 @@ TEST_F(UpdateFromEdition1, FindsTheUsersRowsRowByRowAndCarriesThem) {
     ASSERT_TRUE(addLikeTheWindow(folder, "19901230000", kGuangzhou));
     ASSERT_TRUE(addLikeTheWindow(folder, "16600001111", kMine));
     ASSERT_FALSE(addLikeTheWindow(folder, "13800138000", kMine)) << "edition 1 lacks 1380013?";
-    // A shipped row the user changed by hand is the user's now.
+    // A shipped row the user changed by hand is the user's now; one deleted
+    // by hand is answered by the new edition again.
     execSql(store, "update quelto set 城市 = '我的城市' where id = 5");
+    execSql(store, "delete from quelto where id = 7");
     const std::string before = checksum(store);
 
     const Result checked = run({"check", "--store", store});
-    EXPECT_NE(checked.out.find("79140 行是第 1 版的，3 行是您添加的"), std::string::npos)
+    EXPECT_NE(checked.out.find("79139 行是第 1 版的，3 行是您添加的"), std::string::npos)
         << checked.out;
     const Result exported = run({"export", "--store", store});
     EXPECT_NE(exported.out.find("\t我的城市\t"), std::string::npos) << exported.out;
@@ -238,7 +240,8 @@ TEST_F(UpdateFromEdition1, FindsTheUsersRowsRowByRowAndCarriesThem) {
     const Result result = run({"update", "--store", store, "--table", m_dir / "e3/quelto.tsv"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("已从第 1 版更新到第 3 版"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("第 1 版的 79140 行相同，其余 3 行是您的（其中 1 行是改动过的"),
+    EXPECT_NE(result.out.find("第 1 版的 79139 行相同，其余 3 行是您的（其中 1 行是改动过的第 1 "
+                              "版的行，按您的行保留）；第 1 版有 1 行已不在文件里"),
               std::string::npos)
         << result.out;
     EXPECT_EQ(describe(lookUpLikeTheWindow(folder, "19901230000")), describe(kGuangzhou));

@@ -47,7 +47,7 @@ constexpr std::string_view kToolHelp =
     "  build    从文本号码表建立新的 sys.dat（已有的文件不会被覆盖）\n"
     "\n"
     "每个子命令都接受 --store PATH（默认：本程序旁边的 sys.dat）和 --help；\n"
-    "用 plimora-table <子命令> --help 查看它的全部选项。\n"
+    "用 plimora-table <子命令> --help 查看它的全部选项；plimora-table --version 显示版本。\n"
     "\n";
 
 }  // namespace

@@ -326,6 +326,10 @@ int runUpdate(const std::vector<std::string> &words) {
         if (holdings.changedRows > 0) {
             std::printf("（其中 %zu 行是改动过的第 1 版的行，按您的行保留）", holdings.changedRows);
         }
+        if (holdings.missingRows > 0) {
+            std::printf("；第 1 版有 %zu 行已不在文件里，这些号码现在由新版本回答",
+                        holdings.missingRows);
+        }
         std::printf("\n");
     }
     if (!overrides.overlaps().empty()) {
