@@ -83,6 +83,10 @@ inline constexpr std::string_view kBuiltByKey = "built_by";  // "plimora-table 1
 inline constexpr std::string_view kShippedRowsKey = "shipped_rows";
 // Prefixes of the edition left out because a row of the user's answers them.
 inline constexpr std::string_view kOverriddenKey = "shipped_overridden";
+// True for the keys above that the tools write themselves.
+constexpr bool isToolKey(std::string_view key) {
+    return key == kBuiltByKey || key == kShippedRowsKey || key == kOverriddenKey;
+}
 
 // The header line of the edition file (data/edition.tsv).
 inline constexpr std::string_view kEditionHeader = "key\tvalue";

@@ -1,5 +1,6 @@
 #include "tools/sysdat_builder.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -53,11 +54,6 @@ std::vector<std::string> split(std::string_view header, char separator) {
     }
 }
 
-bool isToolKey(std::string_view key) {
-    return key == schema::kBuiltByKey || key == schema::kShippedRowsKey ||
-           key == schema::kOverriddenKey;
-}
-
 }  // namespace
 
 double QueltoRow::low() const {
@@ -77,12 +73,16 @@ std::optional<std::string> Edition::value(std::string_view key) const {
     return std::nullopt;
 }
 
-std::optional<long long> Edition::serial() const {
-    const auto text = value(schema::kEditionKey);
+std::optional<long long> Edition::number(std::string_view key) const {
+    const auto text = value(key);
     if (!text) {
         return std::nullopt;
     }
     return wholeNumber(*text);
+}
+
+std::optional<long long> Edition::serial() const {
+    return number(schema::kEditionKey);
 }
 
 Edition readEdition(const std::string &path) {
@@ -105,7 +105,7 @@ Edition readEdition(const std::string &path) {
         if (fields[0].empty()) {
             throw cli::Failure(path, reader.line(), "键不能为空");
         }
-        if (isToolKey(fields[0])) {
+        if (schema::isToolKey(fields[0])) {
             throw cli::Failure(path, reader.line(),
                                "键 " + fields[0] + " 由工具自己写入，不能出现在版本说明里");
         }

@@ -40,8 +40,10 @@ struct Edition {
 
     // The value under key, or nullopt when there is none.
     std::optional<std::string> value(std::string_view key) const;
-    // The serial number under "edition" (newer is larger), or nullopt when
-    // there is none or it is not a whole number.
+    // The value under key read as a whole number from 0, or nullopt when
+    // there is none or it is not one.
+    std::optional<long long> number(std::string_view key) const;
+    // number("edition"): the serial number, newer is larger.
     std::optional<long long> serial() const;
 };
 

@@ -1,7 +1,9 @@
 // plimora-table build: a new store from a text table, for a program folder
 // that has none yet. It never replaces a store, which may hold the user's rows.
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -54,6 +56,10 @@ int runBuild(const std::vector<std::string> &words) {
             storePath,
             "已经存在，里面可能有您添加的行，所以不覆盖它；要换成新版本并保留这些行，"
             "请用 plimora-table update");
+    }
+    if (::access(cli::folderOf(storePath).c_str(), W_OK) != 0) {
+        throw cli::Failure(storePath, "它所在的文件夹 " + cli::folderOf(storePath) + " 不能写入（" +
+                                          cli::describeErrno(errno) + "）");
     }
     const std::string editionPath =
         options.value("--edition").value_or(cli::folderOf(*table) + "/edition.tsv");

@@ -1,7 +1,6 @@
 // plimora-table check: reads any sys.dat, also one a user made by hand with a
 // plain table, and reports what is wrong with it. Never writes.
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -175,11 +174,7 @@ int runCheck(const std::vector<std::string> &words) {
     std::map<long long, std::pair<std::size_t, long long>> segments;  // rows, keys
     std::size_t rows = 0;
     std::size_t aboveShipped = 0;
-    long long shipped = 0;
-    if (store.hasMetadata()) {
-        const std::string text = store.metadata().value(schema::kShippedRowsKey).value_or("0");
-        std::from_chars(text.data(), text.data() + text.size(), shipped);
-    }
+    const long long shipped = store.metadata().number(schema::kShippedRowsKey).value_or(0);
     try {
         const sql::Statement count = sql::prepare(store.db(), "select count(*) from quelto");
         sql::step(store.db(), count.get());

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 
 #include "store/schema.h"
@@ -27,20 +26,6 @@ constexpr int kBusyTimeoutMs = 2000;
 constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
 constexpr std::size_t kHeaderSize = 100;
 constexpr int kWalVersion = 2;  // header bytes 18-19 in a WAL-mode file
-
-std::optional<long long> wholeNumber(const std::string &text) {
-    long long value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-bool isToolKey(std::string_view key) {
-    return key == schema::kBuiltByKey || key == schema::kShippedRowsKey ||
-           key == schema::kOverriddenKey;
-}
 
 // Reads the first bytes of the file at path; shorter when the file is.
 std::string readHeader(const std::string &path) {
@@ -229,18 +214,15 @@ Holdings readHoldings(const StoreFile &store) {
     Holdings holdings;
     try {
         if (store.hasMetadata()) {
-            const auto shipped = store.metadata().value(schema::kShippedRowsKey);
-            const auto count = shipped ? wholeNumber(*shipped) : std::nullopt;
-            if (!count || *count < 0) {
+            const auto count = store.metadata().number(schema::kShippedRowsKey);
+            if (!count) {
                 throw cli::Failure(store.path(),
                                    "元数据表 quelto_meta 已损坏：没有有效的 shipped_rows");
             }
             holdings.shippedRows = static_cast<std::size_t>(*count);
-            if (const auto overridden = store.metadata().value(schema::kOverriddenKey)) {
-                holdings.overridden = wholeNumber(*overridden).value_or(0);
-            }
+            holdings.overridden = store.metadata().number(schema::kOverriddenKey).value_or(0);
             for (const auto &entry : store.metadata().entries) {
-                if (!isToolKey(entry.first)) {
+                if (!schema::isToolKey(entry.first)) {
                     holdings.edition.entries.push_back(entry);
                 }
             }

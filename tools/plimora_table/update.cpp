@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <optional>
 
 #include "store/schema.h"
@@ -56,6 +55,23 @@ struct NewEdition {
     std::uint64_t total = 0;  // bytes of the table, or rows of the store
 };
 
+// A file descriptor, closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
 std::string timestamp() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -65,18 +81,25 @@ std::string timestamp() {
     return text;
 }
 
-void copyFile(const std::string &from, const std::string &to) {
-    std::ifstream in(from, std::ios::binary);
-    if (!in) {
-        throw cli::Failure(from, "无法读取：" + cli::describeErrno(errno));
-    }
+// Copies the open file fd to a new file at to. The store is read through a
+// descriptor opened before its lock was taken: closing any other descriptor
+// of it would drop this process's locks on it (POSIX record locks).
+void copyFile(int fd, const std::string &from, const std::string &to) {
     cli::AtomicFile out(to);
     char buffer[1 << 16];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        if (std::fwrite(buffer, 1, static_cast<std::size_t>(in.gcount()), out.stream()) !=
-            static_cast<std::size_t>(in.gcount())) {
+    for (off_t offset = 0;;) {
+        const ssize_t got = ::pread(fd, buffer, sizeof buffer, offset);
+        if (got < 0) {
+            throw cli::Failure(from, "无法读取：" + cli::describeErrno(errno));
+        }
+        if (got == 0) {
+            break;
+        }
+        if (std::fwrite(buffer, 1, static_cast<std::size_t>(got), out.stream()) !=
+            static_cast<std::size_t>(got)) {
             throw cli::Failure(to, "写入失败：" + cli::describeErrno(errno));
         }
+        offset += got;
     }
     out.commit();
 }
@@ -84,7 +107,7 @@ void copyFile(const std::string &from, const std::string &to) {
 // Gives the old store a second name, "<store>.<date-time>.bak", and returns
 // it. A hard link costs neither time nor space; where the file system has
 // none the file is copied.
-std::string backUp(const std::string &storePath) {
+std::string backUp(const std::string &storePath, int storeFd) {
     const std::string stamp = timestamp();
     for (int n = 1;; ++n) {
         const std::string backup =
@@ -97,7 +120,7 @@ std::string backUp(const std::string &storePath) {
         }
         if (errno == EPERM || errno == EXDEV || errno == EMLINK || errno == ENOTSUP ||
             errno == ENOSYS) {
-            copyFile(storePath, backup);
+            copyFile(storeFd, storePath, backup);
             return backup;
         }
         throw cli::Failure(storePath, "无法建立备份 " + backup + "：" + cli::describeErrno(errno));
@@ -205,6 +228,17 @@ int runUpdate(const std::vector<std::string> &words) {
         return 0;
     }
 
+    // Everything else is opened before the store is locked (see copyFile).
+    std::optional<Holdings> otherHoldings;
+    if (rowsFrom) {
+        const StoreFile other(*rowsFrom, StoreFile::Access::Read);
+        otherHoldings = readHoldings(other);
+    }
+    const Descriptor storeFile(::open(storePath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (storeFile.get() < 0) {
+        throw cli::Failure(storePath, "无法读取：" + cli::describeErrno(errno));
+    }
+
     store.lock();
     const Holdings holdings = readHoldings(store);
     cli::crashPoint("update-locked");
@@ -217,10 +251,7 @@ int runUpdate(const std::vector<std::string> &words) {
 
     std::vector<StoredRow> userRows = holdings.userRows;
     std::size_t broughtOver = 0;
-    std::optional<Holdings> otherHoldings;
-    if (rowsFrom) {
-        const StoreFile other(*rowsFrom, StoreFile::Access::Read);
-        otherHoldings = readHoldings(other);
+    if (otherHoldings) {
         for (const StoredRow &row : otherHoldings->userRows) {
             const bool known =
                 std::any_of(userRows.begin(), userRows.end(),
@@ -294,7 +325,7 @@ int runUpdate(const std::vector<std::string> &words) {
         writer.reset();
         cli::crashPoint("update-written");
         keepAccess(storePath, partPath);
-        backupPath = backUp(storePath);
+        backupPath = backUp(storePath, storeFile.get());
         cli::crashPoint("update-backed-up");
         cli::replaceFile(partPath, storePath);
         replaced = true;
