@@ -1,5 +1,6 @@
-// The store's one table: its name, its six column names and the header line
-// of its text form. Everything that names a column of quelto, in the program,
+// The store's table: its name, its six column names and the header line of
+// its text form; the metadata table beside it; and every statement the tools
+// write them with. Everything that names a column of quelto, in the program,
 // the tools and the tests, takes the name from here.
 #pragma once
 
@@ -23,5 +24,71 @@ inline constexpr std::array<std::string_view, 6> kColumns = {kLow,  kHigh,     k
 
 // The header line of the text form (data/quelto.tsv), without its line end.
 inline constexpr std::string_view kTsvHeader = "号码1\t号码2\t省份\t城市\t区号\t卡信息";
+
+// The table as the tools write it: an R*Tree over the range, the four texts
+// as auxiliary columns, rows numbered by id.
+inline constexpr std::string_view kId = "id";
+inline constexpr const char *kCreateTable =
+    "create virtual table quelto using rtree(id, 号码1, 号码2, +省份, +城市, +区号, +卡信息)";
+// A row under the id given: shipped rows get 1, 2, 3 … in the order of the
+// text table, and the rows an update carries over get the ids after them.
+inline constexpr const char *kInsertWithId =
+    "insert into quelto (id, 号码1, 号码2, 省份, 城市, 区号, 卡信息) values (?, ?, ?, ?, ?, ?, ?)";
+// A row under an id the store chooses, one above the highest (an imported
+// row, like a row the add-record window writes).
+inline constexpr const char *kInsertRow =
+    "insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values (?, ?, ?, ?, ?, ?)";
+// Every row with its row number; any store, also a plain table.
+inline constexpr const char *kSelectRows =
+    "select rowid, 号码1, 号码2, 省份, 城市, 区号, 卡信息 from quelto";
+// The same in row-number order: every row, the rows numbered up to ?1 (an
+// edition's), the rows numbered above ?1 (the user's).
+inline constexpr const char *kSelectRowsInOrder =
+    "select rowid, 号码1, 号码2, 省份, 城市, 区号, 卡信息 from quelto order by rowid";
+inline constexpr const char *kSelectRowsUpTo =
+    "select rowid, 号码1, 号码2, 省份, 城市, 区号, 卡信息 from quelto where rowid <= ?1 order by "
+    "rowid";
+inline constexpr const char *kSelectRowsAbove =
+    "select rowid, 号码1, 号码2, 省份, 城市, 区号, 卡信息 from quelto where rowid > ?1 order by "
+    "rowid";
+// The row numbered ?1.
+inline constexpr const char *kSelectRowById =
+    "select rowid, 号码1, 号码2, 省份, 城市, 区号, 卡信息 from quelto where rowid = ?1";
+// The rows whose range meets [?2, ?1]: bind the highest key first.
+inline constexpr const char *kSelectMeeting =
+    "select rowid, 号码1, 号码2, 省份, 城市, 区号, 卡信息 from quelto where 号码1 <= ?1 and ?2 <= "
+    "号码2";
+// The six columns, for checking that a store has them: no row is read.
+inline constexpr const char *kSelectNoRow = "select * from quelto limit 0";
+
+// The metadata table: what the store holds. The windows never read it.
+inline constexpr std::string_view kMetaTable = "quelto_meta";
+inline constexpr const char *kCreateMeta =
+    "create table quelto_meta (key text primary key not null, value text not null)";
+inline constexpr const char *kInsertMeta = "insert into quelto_meta (key, value) values (?, ?)";
+inline constexpr const char *kSelectMeta = "select key, value from quelto_meta order by rowid";
+// How the table was created ("create virtual table quelto using rtree(…)").
+inline constexpr const char *kTableSql = "select sql from sqlite_master where name = 'quelto'";
+inline constexpr const char *kHasMeta =
+    "select count(*) from sqlite_master where type = 'table' and name = 'quelto_meta'";
+
+// Keys of the metadata. The edition's own keys (data/edition.tsv) are copied
+// as they are; among them:
+inline constexpr std::string_view kEditionKey = "edition";  // serial number, newer is larger
+inline constexpr std::string_view kDateKey = "date";        // when the edition was made
+inline constexpr std::string_view kSourcesKey = "sources";  // where its data comes from
+// Keys the tools write themselves, which an edition file may not use:
+inline constexpr std::string_view kBuiltByKey = "built_by";  // "plimora-table 1.0"
+// N: rows with ids 1..N are the edition's; every row above N is the user's.
+inline constexpr std::string_view kShippedRowsKey = "shipped_rows";
+// Prefixes of the edition left out because a row of the user's answers them.
+inline constexpr std::string_view kOverriddenKey = "shipped_overridden";
+// True for the keys above that the tools write themselves.
+constexpr bool isToolKey(std::string_view key) {
+    return key == kBuiltByKey || key == kShippedRowsKey || key == kOverriddenKey;
+}
+
+// The header line of the edition file (data/edition.tsv).
+inline constexpr std::string_view kEditionHeader = "key\tvalue";
 
 }  // namespace store::schema

@@ -1,6 +1,7 @@
 #include "tools/sysdat_builder.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include "store/schema.h"
 #include "store/store_error.h"
 #include "tests/support/temp_folder.h"
+#include "tools/cli/failure.h"
 
 namespace {
 
@@ -58,12 +60,41 @@ TEST_F(Builder, MalformedTablesAreRefusedAndLeaveTheOldStoreAlone) {
     };
     for (const auto &c : cases) {
         const auto tsv = write(std::string(kHeader) + c.body);
-        EXPECT_THROW(tools::buildSysdat(tsv, out()), store::StoreError) << c.what;
+        EXPECT_THROW(tools::buildSysdat(tsv, out()), tools::cli::Failure) << c.what;
         EXPECT_EQ(fs::file_size(out()), before) << c.what;
         EXPECT_FALSE(fs::exists(out() + ".part")) << c.what;
     }
-    EXPECT_THROW(tools::buildSysdat(write("号码\t省份\n"), out()), store::StoreError);
-    EXPECT_THROW(tools::buildSysdat(m_folder.file("absent.tsv"), out()), store::StoreError);
+    EXPECT_THROW(tools::buildSysdat(write("号码\t省份\n"), out()), tools::cli::Failure);
+    EXPECT_THROW(tools::buildSysdat(m_folder.file("absent.tsv"), out()), tools::cli::Failure);
+}
+
+TEST_F(Builder, ShippedRowsGetIdsInTableOrderAndTheMetadataSaysSo) {
+    const auto tsv = write(std::string(kHeader) +
+                           "1390000\t1390999\t新疆\t乌鲁木齐\t0991\t中国移动\n"
+                           "1380013\t1380013\t北京\t北京\t010\t中国移动\n");
+    const auto edition = m_folder.file("edition.tsv");
+    std::ofstream(edition, std::ios::binary)
+        << "key\tvalue\nedition\t7\ndate\t2027-01-05\nsources\tsome 源\nextra\tkept\n";
+    ASSERT_EQ(tools::buildSysdat(tsv, out(), edition), 2u);
+
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(out().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    auto text = [&](const char *sql) {
+        sqlite3_stmt *statement = nullptr;
+        sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+        std::string result;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            result += std::string(result.empty() ? "" : "|") +
+                      reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
+        }
+        sqlite3_finalize(statement);
+        return result;
+    };
+    EXPECT_EQ(text("select id || ' ' || 城市 from quelto order by id"), "1 乌鲁木齐|2 北京");
+    EXPECT_EQ(text("select key || '=' || value from quelto_meta order by rowid"),
+              "edition=7|date=2027-01-05|sources=some 源|extra=kept|built_by=plimora-table " +
+                  std::string(PLIMORA_VERSION) + "|shipped_rows=2|shipped_overridden=0");
+    sqlite3_close(db);
 }
 
 }  // namespace

@@ -1,0 +1,96 @@
+// check: any sys.dat, also a plain table a user made by hand, with each kind
+// of fault reported and the exit code saying whether there was one.
+#include <gtest/gtest.h>
+
+#include "tests/plimora_table/tool_runner.h"
+
+namespace {
+
+using namespace table_test;
+
+const char *const kPlainTable =
+    "create table quelto (号码1 integer, 号码2 integer, 省份 text, 城市 text, 区号 text, 卡信息 "
+    "text)";
+
+std::string plainStore(const TempDir &dir, const std::string &rows) {
+    const std::string store = dir / "sys.dat";
+    writeFile(store, "");
+    execSql(store, kPlainTable);
+    if (!rows.empty()) {
+        execSql(store, "insert into quelto values " + rows);
+    }
+    return store;
+}
+
+TEST(Check, AHandMadeTableWithEveryKindOfFault) {
+    TempDir dir;
+    const std::string store = plainStore(
+        dir,
+        "(1380000, 1380999, '北京', '北京', '010', '中国移动'),"    // 1 good
+        "(1380500, 1380500, '河北', '保定', '0312', '中国移动'),"   // 2 inside row 1
+        "(1390009, 1390000, '新疆', '伊犁', '0999', '中国移动'),"   // 3 reversed
+        "(1391000, 1391000, '新疆', NULL, '0999', '中国移动'),"     // 4 null city
+        "(1392000, 1392000, '  ', '伊犁', '0999', '中国移动'),"     // 5 empty province
+        "(1393000, 1393000, '新疆', '伊犁', '999', '中国移动'),"    // 6 area code without 0
+        "(1540000, 1540099, '广东', '广州', '020', '中国移动'),"    // 7 154 is unallocated
+        "(138001, 138001, '北京', '北京', '010', '中国移动'),"      // 8 six digits
+        "(1394000.5, 1394001, '新疆', '伊犁', '0999', '中国移动')"  // 9 not whole
+    );
+    const std::string before = checksum(store);
+    const Result result = run({"check", "--store", store});
+    EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+    const struct {
+        const char *kind;
+        const char *row;
+    } faults[] = {
+        {"号码段重叠：1 处", "第 1 行 1380000-1380999 北京 北京 010 中国移动  与  第 2 行"},
+        {"号码1 大于 号码2：1 处", "第 3 行 1390009-1390000"},
+        {"文字为 NULL：1 处", "第 4 行 1391000 新疆 (NULL) 0999 中国移动：城市 为 NULL"},
+        {"文字为空：1 处", "第 5 行 1392000 (空) 伊犁"},
+        {"区号不是 0 加 2 到 3 位数字：1 处", "第 6 行 1393000 新疆 伊犁 999"},
+        {"行落在未分配的号段：1 处", "第 7 行 1540000-1540099 广东 广州 020 中国移动：号段 1540"},
+        {"号码不是 7 位的号码前缀（1000000 到 1999999 的整数）：2 处", "第 8 行 138001 "},
+    };
+    for (const auto &fault : faults) {
+        EXPECT_NE(result.out.find(fault.kind), std::string::npos) << fault.kind << "\n"
+                                                                  << result.out;
+        EXPECT_NE(result.out.find(fault.row), std::string::npos) << fault.row << "\n" << result.out;
+    }
+    EXPECT_NE(result.out.find("发现 8 处问题"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("没有版本信息，也不是第 1 版的表"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("138：2 行，1001 个"), std::string::npos) << result.out;
+    EXPECT_EQ(checksum(store), before) << "check changed the file";
+}
+
+TEST(Check, ACleanStorePassesAndImportWritesWholeNumbersIntoAPlainTable) {
+    TempDir dir;
+    const std::string store =
+        plainStore(dir, "(1380000, 1380999, '北京', '北京', '010', '中国移动')");
+    writeFile(dir / "rows.tsv", tsv({"1990000\t1990000\t广东\t广州\t020\t中国电信"}));
+    const Result imported = run({"import", dir / "rows.tsv", "--store", store});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_EQ(queryText(store, "select typeof(号码1) || typeof(号码2) from quelto where rowid = 2"),
+              "integerinteger");
+    const Result result = run({"check", "--store", store});
+    EXPECT_EQ(result.exitCode, 0) << result.out;
+    EXPECT_NE(result.out.find("结论：没有发现问题"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("完整性：正常"), std::string::npos) << result.out;
+}
+
+TEST(Check, ListsTwentyOfAKindUnlessAskedForAll) {
+    TempDir dir;
+    std::string rows;
+    for (int i = 0; i < 25; ++i) {
+        rows += std::string(i ? "," : "") + "(" + std::to_string(1380000 + i) + ", " +
+                std::to_string(1380000 + i) + ", '北京', '北京', '10', '中国移动')";
+    }
+    const std::string store = plainStore(dir, rows);
+    const Result some = run({"check", "--store", store});
+    EXPECT_NE(some.out.find("……还有 5 处（用 --list-all 全部列出）"), std::string::npos)
+        << some.out;
+    const Result all = run({"check", "--list-all", "--store", store});
+    EXPECT_EQ(all.out.find("……还有"), std::string::npos) << all.out;
+    EXPECT_NE(all.out.find("第 25 行"), std::string::npos) << all.out;
+}
+
+}  // namespace

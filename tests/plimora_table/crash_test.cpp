@@ -1,0 +1,175 @@
+// A kill -9 (or a power cut) at any moment of an update leaves sys.dat as
+// either the old file, byte for byte, or the complete new one; never a
+// mixture, never no file. Run again, the update completes. Each trial prints
+// what the kill left behind.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+#include "tests/plimora_table/tool_runner.h"
+
+namespace {
+
+using namespace table_test;
+
+constexpr int kRanges = 30000;
+constexpr int kUserRows = 20;
+const std::array<std::string, 4> kMine = {"我的省", "我的市", "0999", "我的卡"};
+
+// Edition 2: ranges of ten keys with gaps of ten; edition 3 closes the gaps,
+// so that it covers every row the user added in them.
+std::string table(int edition) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < kRanges; ++i) {
+        const int low = 1300000 + i * 20;
+        const int high = low + (edition == 2 ? 9 : 19);
+        lines.push_back(std::to_string(low) + "\t" + std::to_string(high) + "\t省" +
+                        std::to_string(i % 31) + "\t市" + std::to_string(i % 50) + "\t0" +
+                        std::to_string(100 + i % 800) + "\t版" + std::to_string(edition));
+    }
+    return tsv(lines);
+}
+
+std::string userNumber(int k) {
+    return std::to_string(1300000 + k * 1500 * 20 + 15) + "0000";
+}
+
+class CrashDuringUpdate : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_data = new TempDir;
+        const TempDir &d = *s_data;
+        fs::create_directories(d.path() / "e2");
+        fs::create_directories(d.path() / "e3");
+        fs::create_directories(d.path() / "app");
+        writeFile(d / "e2/quelto.tsv", table(2));
+        writeFile(d / "e2/edition.tsv", editionFile(2));
+        writeFile(d / "e3/quelto.tsv", table(3));
+        writeFile(d / "e3/edition.tsv", editionFile(3));
+        run({"build", "--store", d / "app/sys.dat", "--table", d / "e2/quelto.tsv"});
+        for (int k = 0; k < kUserRows; ++k) {
+            addLikeTheWindow(d / "app", userNumber(k), kMine);
+        }
+        s_oldSum = new std::string(checksum(d / "app/sys.dat"));
+    }
+    static void TearDownTestSuite() {
+        delete s_data;
+        delete s_oldSum;
+    }
+
+    void SetUp() override {
+        fs::create_directories(m_dir.path() / "app");
+        fs::copy_file(*s_data / "app/sys.dat", store());
+    }
+    std::string store() const { return m_dir / "app/sys.dat"; }
+    std::vector<std::string> updateArgs() const {
+        return {"update", "--store", store(), "--table", *s_data / "e3/quelto.tsv"};
+    }
+
+    // "old" or "new" for what sys.dat holds, failing the test for anything
+    // else; and the other files the kill left in the folder.
+    std::string whatIsLeft() const {
+        std::string state;
+        if (!fs::exists(store())) {
+            ADD_FAILURE() << "no sys.dat at all";
+            state = "NO FILE";
+        } else if (checksum(store()) == *s_oldSum) {
+            state = "old file";
+        } else {
+            expectCompleteNewStore();
+            state = "new file";
+        }
+        std::string others;
+        for (const auto &entry : fs::directory_iterator(m_dir.path() / "app")) {
+            const std::string name = entry.path().filename().string();
+            if (name != "sys.dat") {
+                others += " " + (name.ends_with(".bak") ? std::string("backup") : name);
+            }
+        }
+        return state + ", also:" + (others.empty() ? " nothing" : others);
+    }
+
+    void expectCompleteNewStore() const {
+        EXPECT_EQ(queryText(store(), "pragma integrity_check"), "ok");
+        EXPECT_EQ(queryText(store(), "select rtreecheck('quelto')"), "ok");
+        EXPECT_EQ(metadataValue(store(), "edition"), "3");
+        EXPECT_EQ(queryText(store(), "select count(*) from quelto"),
+                  std::to_string(kRanges + 2 * kUserRows));
+        for (int k = 0; k < kUserRows; k += 7) {
+            const auto found = lookUpLikeTheWindow(m_dir / "app", userNumber(k));
+            EXPECT_TRUE(found && *found == kMine) << userNumber(k);
+        }
+    }
+
+    void expectUpdateCompletes() {
+        const Result again = run(updateArgs());
+        EXPECT_EQ(again.exitCode, 0) << again.err;
+        expectCompleteNewStore();
+        EXPECT_FALSE(fs::exists(store() + ".part"));
+    }
+
+    TempDir m_dir;
+    static TempDir *s_data;
+    static std::string *s_oldSum;
+};
+TempDir *CrashDuringUpdate::s_data = nullptr;
+std::string *CrashDuringUpdate::s_oldSum = nullptr;
+
+TEST_F(CrashDuringUpdate, AtEachNamedStep) {
+    const struct {
+        const char *point;
+        const char *expected;
+    } points[] = {
+        {"update-locked", "old file, also: nothing"},
+        {"update-shipped", "old file, also: sys.dat.part"},
+        {"update-written", "old file, also: sys.dat.part"},
+        {"update-backed-up", "old file, also:"},  // the .part and the backup, in either order
+        {"update-replaced", "new file, also: backup"},
+    };
+    for (const auto &p : points) {
+        fs::remove_all(m_dir.path() / "app");
+        SetUp();
+        const Result killed = run(updateArgs(), {{std::string("PLIMORA_CRASH_AT=") + p.point}});
+        EXPECT_EQ(killed.signal, SIGKILL) << p.point << ": " << killed.err;
+        const std::string left = whatIsLeft();
+        EXPECT_TRUE(left.starts_with(p.expected)) << p.point << ": " << left;
+        std::cout << "[ kill at " << p.point << " ] sys.dat = " << left << "\n";
+        expectUpdateCompletes();
+    }
+}
+
+TEST_F(CrashDuringUpdate, AtMomentsSpreadOverTheWholeRun) {
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_EQ(run(updateArgs()).exitCode, 0);
+    const auto took = std::chrono::steady_clock::now() - began;
+    constexpr int kTrials = 12;
+    int old = 0;
+    int fresh = 0;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        fs::remove_all(m_dir.path() / "app");
+        SetUp();
+        const auto delay = took * (trial + 0.5) / kTrials;
+        const pid_t pid = start(updateArgs());
+        std::this_thread::sleep_for(delay);
+        ::kill(pid, SIGKILL);
+        const Result result = finish(pid);
+        const std::string left = whatIsLeft();
+        (left.starts_with("old") ? old : fresh) += 1;
+        std::cout << "[ kill after "
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(delay).count()
+                  << " ms of ~"
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ] "
+                  << (result.signal == SIGKILL ? "killed" : "had finished")
+                  << "; sys.dat = " << left << "\n";
+        expectUpdateCompletes();
+    }
+    std::cout << "[ " << kTrials << " kills: " << old << " left the old file, " << fresh
+              << " the new one ]\n";
+}
+
+}  // namespace

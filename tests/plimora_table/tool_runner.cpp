@@ -1,0 +1,275 @@
+#include "tests/plimora_table/tool_runner.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include "store/connection_texts.h"
+#include "store/data_connection.h"
+#include "store/number_text.h"
+#include "store/schema.h"
+
+#ifndef PLIMORA_TABLE
+#error "PLIMORA_TABLE must name the plimora-table executable"
+#endif
+
+namespace table_test {
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+struct Outputs {
+    std::string out;
+    std::string err;
+};
+
+std::map<pid_t, Outputs> &outputs() {
+    static std::map<pid_t, Outputs> files;
+    return files;
+}
+
+std::string tempName(const char *what) {
+    static std::mt19937_64 random(std::random_device{}());
+    return (fs::temp_directory_path() /
+            ("plimora-table-test-" + std::string(what) + "-" + std::to_string(random())))
+        .string();
+}
+
+struct Db {
+    explicit Db(const std::string &path) {
+        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            throw std::runtime_error("cannot open " + path);
+        }
+    }
+    ~Db() { sqlite3_close(db); }
+    sqlite3 *db = nullptr;
+};
+
+}  // namespace
+
+pid_t start(const std::vector<std::string> &args, const RunOptions &options) {
+    const Outputs files{tempName("out"), tempName("err")};
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (pid == 0) {
+        const int out = ::open(files.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open(files.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(err, STDERR_FILENO);
+        if (options.asNobody &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+            std::fputs(kCannotDropRights, stderr);
+            ::_exit(125);
+        }
+        if (options.fileSizeLimit > 0) {
+            const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        for (const std::string &variable : options.environment) {
+            ::putenv(const_cast<char *>(variable.c_str()));
+        }
+        std::vector<char *> argv{const_cast<char *>(PLIMORA_TABLE)};
+        for (const std::string &arg : args) {
+            argv.push_back(const_cast<char *>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(PLIMORA_TABLE, argv.data());
+        ::_exit(127);
+    }
+    outputs()[pid] = files;
+    return pid;
+}
+
+Result finish(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    Result result;
+    if (WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    }
+    const Outputs files = outputs()[pid];
+    outputs().erase(pid);
+    result.out = readFile(files.out);
+    result.err = readFile(files.err);
+    std::remove(files.out.c_str());
+    std::remove(files.err.c_str());
+    return result;
+}
+
+Result run(const std::vector<std::string> &args, const RunOptions &options) {
+    return finish(start(args, options));
+}
+
+TempDir::TempDir() : m_path(tempName("dir")) {
+    fs::create_directories(m_path);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(m_path, ignored);
+}
+
+void writeFile(const std::string &path, const std::string &bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+std::string readFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::string checksum(const std::string &path) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : readFile(path)) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    char text[20];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+std::string tsv(const std::vector<std::string> &lines) {
+    std::string text(store::schema::kTsvHeader);
+    text += '\n';
+    for (const std::string &line : lines) {
+        text += line + '\n';
+    }
+    return text;
+}
+
+std::string editionFile(int serial) {
+    return "key\tvalue\nedition\t" + std::to_string(serial) + "\ndate\t2027-0" +
+           std::to_string(serial % 10) + "-01\nsources\ttest edition " + std::to_string(serial) +
+           "\n";
+}
+
+void buildLegacyStore(const std::string &tsvPath, const std::string &storePath) {
+    std::remove(storePath.c_str());
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(storePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    sqlite3_exec(db, "pragma journal_mode=off; begin", nullptr, nullptr, nullptr);
+    // The statements of the builder before stores recorded their edition.
+    sqlite3_exec(db,
+                 "create virtual table quelto using rtree(id, 号码1, 号码2, +省份, +城市, +区号, "
+                 "+卡信息)",
+                 nullptr, nullptr, nullptr);
+    sqlite3_stmt *insert = nullptr;
+    sqlite3_prepare_v2(db,
+                       "insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values (?, ?, "
+                       "?, ?, ?, ?)",
+                       -1, &insert, nullptr);
+    std::ifstream in(tsvPath, std::ios::binary);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos;
+             start = tab + 1) {
+            fields.push_back(line.substr(start, tab - start));
+        }
+        fields.push_back(line.substr(start));
+        sqlite3_bind_int64(insert, 1, std::stoll(fields[0]));
+        sqlite3_bind_int64(insert, 2, std::stoll(fields[1]));
+        for (int i = 2; i < 6; ++i) {
+            sqlite3_bind_text(insert, i + 1, fields[i].c_str(), -1, SQLITE_TRANSIENT);
+        }
+        if (sqlite3_step(insert) != SQLITE_DONE) {
+            throw std::runtime_error("legacy store: insert failed: " + line);
+        }
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+bool addLikeTheWindow(const std::string &folder, const std::string &number,
+                      const std::array<std::string, 4> &texts) {
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(folder);
+    if (store::lookUp(connection, number)) {
+        return false;
+    }
+    store::Recordset &set = connection.Recordset();
+    set.AddNew();
+    const double key = store::prefixKey(number);
+    set.Fields(store::schema::kLow) = key;
+    set.Fields(store::schema::kHigh) = key;
+    set.Fields(store::schema::kProvince) = texts[0];
+    set.Fields(store::schema::kCity) = texts[1];
+    set.Fields(store::schema::kAreaCode) = texts[2];
+    set.Fields(store::schema::kCard) = texts[3];
+    set.Update();
+    return true;
+}
+
+std::optional<std::array<std::string, 4>> lookUpLikeTheWindow(const std::string &folder,
+                                                              const std::string &number) {
+    store::DataConnection connection;
+    connection.ConnectionString = store::connectionText(folder);
+    if (!store::lookUp(connection, number)) {
+        return std::nullopt;
+    }
+    store::Recordset &set = connection.Recordset();
+    return std::array<std::string, 4>{
+        set.Fields(store::schema::kProvince).text(), set.Fields(store::schema::kCity).text(),
+        set.Fields(store::schema::kAreaCode).text(), set.Fields(store::schema::kCard).text()};
+}
+
+std::string queryText(const std::string &storePath, const std::string &sql) {
+    const Db db(storePath);
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db.db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+        return {};
+    }
+    std::string text;
+    if (sqlite3_step(statement) == SQLITE_ROW) {
+        const auto *value = sqlite3_column_text(statement, 0);
+        text = value ? reinterpret_cast<const char *>(value) : "";
+    }
+    sqlite3_finalize(statement);
+    return text;
+}
+
+std::string metadataValue(const std::string &storePath, const std::string &key) {
+    return queryText(storePath, "select value from quelto_meta where key = '" + key + "'");
+}
+
+void execSql(const std::string &storePath, const std::string &sql) {
+    const Db db(storePath);
+    char *message = nullptr;
+    if (sqlite3_exec(db.db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const std::string text = message ? message : "failed";
+        sqlite3_free(message);
+        throw std::runtime_error(sql + ": " + text);
+    }
+}
+
+}  // namespace table_test

@@ -1,0 +1,26 @@
+// Tells UTF-8 text from the other encodings a table from a Chinese
+// spreadsheet or text editor is likely to be saved in.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tools::cli {
+
+// The offset of the first byte of text that is not part of well-formed
+// UTF-8 (overlong forms, surrogates and values above U+10FFFF count as
+// malformed), or nullopt when all of text is UTF-8.
+std::optional<std::size_t> firstNonUtf8(std::string_view text);
+
+// True when every byte above 0x7F in text pairs up as a GBK (GB18030
+// two-byte) character: a lead byte 0x81-0xFE and a trail byte 0x40-0xFE
+// other than 0x7F. Says nothing about text without such bytes.
+bool looksLikeGbk(std::string_view text);
+
+// A message for a line that is not UTF-8, naming GBK/GB18030 when the line
+// looks like it: meant to follow "FILE:LINE: ".
+std::string notUtf8Message(std::string_view line);
+
+}  // namespace tools::cli

@@ -1,0 +1,11 @@
+// plimora-table: the table tool; see commands.h and the README.
+#include <csignal>
+
+#include "tools/plimora_table/commands.h"
+
+int main(int argc, char **argv) {
+    // A file-size limit (ulimit -f) then shows as a write error with a message
+    // instead of killing the tool halfway through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
+    return tools::table::run(argc, argv);
+}

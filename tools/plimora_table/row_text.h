@@ -1,0 +1,18 @@
+// How the tool shows a row in its reports: "1380000-1380999 北京 北京 010 中国移动".
+#pragma once
+
+#include <string>
+
+#include "tools/sysdat_builder.h"
+
+namespace tools::table {
+
+// The range ("1380013", or "1380000-1380999") and the four texts, separated
+// by spaces; a null shows as "(NULL)", an empty or blank text as "(空)".
+std::string describeRow(const QueltoRow &row);
+
+// A value as the text form writes it: a whole number as its digits, a text as
+// it is, null as "".
+std::string valueText(const store::Variant &value);
+
+}  // namespace tools::table
