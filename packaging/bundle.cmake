@@ -7,10 +7,10 @@
 # Each library is copied under the name the loader looks for (its soname), as
 # one plain file: an archive of symlink chains gains nothing here.
 #
-# Expects: PLIMORA_EXECUTABLE, PLIMORA_QT_FILES (list of <folder>|<path>: a
-# file of the Qt installation and the folder it goes to), PLIMORA_SYSTEM_LIBRARIES (the patterns file),
-# PLIMORA_NOTICES_HEADER (the static part of THIRD-PARTY), PLIMORA_WORK_DIR
-# (where THIRD-PARTY is written before it is installed).
+# Expects: PLIMORA_EXECUTABLE; PLIMORA_QT_FILES, a list of <folder>|<path>: a
+# file of the Qt installation and the folder it goes to; PLIMORA_SYSTEM_LIBRARIES,
+# the patterns file; PLIMORA_NOTICES_HEADER, the static part of THIRD-PARTY;
+# PLIMORA_WORK_DIR, where THIRD-PARTY is written before it is installed.
 
 cmake_minimum_required(VERSION 3.25)
 
