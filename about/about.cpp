@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include "about/table_edition.h"
 #include "app/application.h"
 #include "app/colours.h"
 #include "app/events.h"
@@ -14,7 +15,13 @@
 
 namespace {
 
-const char *const kCredit = "本软件由 Plimora 开发组设计制作。\n号码资料离线查询，仅供参考。";
+// Which edition of the number table the program ships and what it was made
+// from, so a user can tell how current its answers are.
+QString creditText() {
+    return QStringLiteral("号码表第 %1 版（%2）\n来源：%3")
+        .arg(QString::fromUtf8(about_table::kEdition), QString::fromUtf8(about_table::kDate),
+             QString::fromUtf8(about_table::kSources));
+}
 
 constexpr int kSeparatorY = 2460;
 constexpr int kSeparatorLeft = 240;
@@ -30,7 +37,7 @@ About::About(sysinfo::Platform &platform, QWidget *parent)
       Image1(new QLabel(this)),
       lblTitle(new QLabel(this)),
       lblVersion(new QLabel(this)),
-      lblDisclaimer(new QLabel(QString::fromUtf8(kCredit), this)),
+      lblDisclaimer(new QLabel(creditText(), this)),
       m_platform(platform) {
     setObjectName(QStringLiteral("About"));
     setAttribute(Qt::WA_DeleteOnClose);

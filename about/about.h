@@ -34,7 +34,7 @@ private:
     QLabel *const Image1;           // the picture, scaled into its box
     QLabel *const lblTitle;         // "Plimora"
     QLabel *const lblVersion;       // "版本 " and the version
-    QLabel *const lblDisclaimer;    // who designed the program
+    QLabel *const lblDisclaimer;    // the number table's edition and sources
 
     sysinfo::Platform &m_platform;
 };

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
 // Known numbers through the whole path a lookup takes: the shipped table is
 // built into a store file, and each number is looked up by its range query
-// as the window does. The expected rows were checked by hand: most numbers
-// come from blocks laid out by (old) area code, such as 133 0565 for 巢湖's
-// 0565 or 153 0733 for 株洲's 0733, so the place can be read off the number.
+// as the window does. Each expected row was checked against both source
+// tables: many come from blocks laid out by area code (153 0733 for 株洲's
+// 0733, 159 0378 for 开封's old 0378), so the place can be read off the number.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +13,7 @@
 
 #include "store/data_connection.h"
 #include "store/prefix_key.h"
+#include "store/schema.h"
 #include "tools/sysdat_builder.h"
 
 #ifndef QUELTO_TSV
@@ -54,36 +57,44 @@ TEST_F(QueltoLookupTest, KnownNumbers) {
         const char *carrier;
     };
     const Case cases[] = {
+        // 13x
         {"13800138000", "北京", "北京", "010", "中国移动"},
-        {"18607550000", "广东", "深圳", "0755", "中国联通"},
         {"13807310000", "湖南", "长沙", "0731", "中国移动"},
-        // 株洲 and 湘潭 dial 长沙's 0731 since 2009.
-        {"15307330000", "湖南", "株洲", "0731", "中国电信"},
-        {"18907320000", "湖南", "湘潭", "0731", "中国电信"},
-        // Blocks the geocoder still gives to 巢湖, 襄樊 and 莱芜.
-        {"13305650000", "安徽", "合肥", "0551", "中国电信"},
-        {"18107100000", "湖北", "襄阳", "0710", "中国电信"},
-        {"13306340000", "山东", "济南", "0531", "中国电信"},
-        // Cities on a bigger neighbour's network.
-        {"15508320000", "四川", "资阳", "028", "中国联通"},
-        {"13304100000", "辽宁", "铁岭", "024", "中国电信"},
-        {"13308520000", "贵州", "遵义", "0851", "中国电信"},
-        // Autonomous regions and prefectures.
-        {"13307710000", "广西", "南宁", "0771", "中国电信"},
-        {"13804710000", "内蒙古", "呼和浩特", "0471", "中国移动"},
+        {"13305650000", "安徽", "合肥", "0551", "中国电信"},  // former 巢湖 block
+        {"13002760000", "山东", "济南", "0634", "中国联通"},  // former 莱芜 block
         {"13309990000", "新疆", "伊犁", "0999", "中国电信"},
-        {"13308920000", "西藏", "日喀则", "0892", "中国电信"},
-        {"17707180000", "湖北", "恩施", "0718", "中国电信"},
-        {"18004330000", "吉林", "延边", "0433", "中国电信"},
-        {"13304570000", "黑龙江", "大兴安岭", "0457", "中国电信"},
-        // Resale blocks and the former satellite block.
+        {"13309770000", "青海", "海西", "0977", "中国电信"},
+        {"13490000000", "北京", "北京", "010", "卫星电话"},  // not 中国移动's
+        // 14x: data cards
+        {"14512345678", "北京", "北京", "010", "中国联通(上网卡)"},
+        // 15x, with the area codes that changed since 2010
+        {"15307330000", "湖南", "株洲", "0731", "中国电信"},
+        {"15508320000", "四川", "资阳", "028", "中国联通"},
+        {"15903780000", "河南", "开封", "0371", "中国移动"},
+        {"15209110000", "陕西", "延安", "0911", "中国移动"},
+        // 16x
+        {"16612345678", "重庆", "重庆", "023", "中国联通"},
+        {"16212345678", "重庆", "重庆", "023", "中国电信(虚拟运营商)"},
+        {"16512345678", "北京", "北京", "010", "中国移动(虚拟运营商)"},
+        // 17x: resale blocks split by the fourth digit, and whole-block entries
+        // (173 → 北京, 1784 → 长春) that must not answer
         {"17007550000", "广东", "深圳", "0755", "中国电信(虚拟运营商)"},
         {"17055710000", "浙江", "杭州", "0571", "中国移动(虚拟运营商)"},
-        {"13490000000", "北京", "北京", "010", "中国移动"},
-        // Blocks the geocoder places nowhere get no row.
-        {"19900000000", "", "", "", ""},
-        {"17300000000", "", "", "", ""},
-        {"16600000000", "", "", "", ""},
+        {"17312345678", "江苏", "连云港", "0518", "中国电信"},
+        {"17840000000", "广西", "桂林", "0773", "中国移动"},
+        {"17400000000", "陕西", "西安", "029", "卫星电话"},
+        // 18x
+        {"18607550000", "广东", "深圳", "0755", "中国联通"},
+        {"18004330000", "吉林", "延边", "0433", "中国电信"},
+        {"18941400000", "辽宁", "本溪", "024", "中国电信"},
+        // 19x
+        {"19912345678", "河北", "唐山", "0315", "中国电信"},
+        {"19212345678", "重庆", "重庆", "023", "中国广电"},
+        // Segments never opened for public service have no row.
+        {"16012345678", "", "", "", ""},
+        {"17912345678", "", "", "", ""},
+        {"19412345678", "", "", "", ""},
+        {"14012345678", "", "", "", ""},
     };
     ASSERT_GT(s_rows, 0u);
     store::DataConnection connection;
@@ -95,10 +106,10 @@ TEST_F(QueltoLookupTest, KnownNumbers) {
         if (!found || !expected)
             continue;
         store::Recordset &row = connection.Recordset();
-        EXPECT_EQ(row.Fields("省份").text(), c.province) << c.number;
-        EXPECT_EQ(row.Fields("城市").text(), c.city) << c.number;
-        EXPECT_EQ(row.Fields("区号").text(), c.areaCode) << c.number;
-        EXPECT_EQ(row.Fields("卡信息").text(), c.carrier) << c.number;
+        EXPECT_EQ(row.Fields(store::schema::kProvince).text(), c.province) << c.number;
+        EXPECT_EQ(row.Fields(store::schema::kCity).text(), c.city) << c.number;
+        EXPECT_EQ(row.Fields(store::schema::kAreaCode).text(), c.areaCode) << c.number;
+        EXPECT_EQ(row.Fields(store::schema::kCard).text(), c.carrier) << c.number;
     }
 }
 

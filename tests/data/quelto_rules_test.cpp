@@ -1,5 +1,7 @@
-// The generator's rules, one table per rule, with descriptions as the
-// geocoder writes them.
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// The generator's rules, one table per rule, with descriptions and names as
+// the two source tables write them.
 #include "tools/quelto_gen/quelto_rules.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +14,29 @@
 
 namespace {
 
+using tools::quelto::Answer;
 using tools::quelto::AreaCodes;
 using tools::quelto::carrierOf;
+using tools::quelto::Choice;
+using tools::quelto::choose;
+using tools::quelto::GeocoderTable;
+using tools::quelto::inPublicService;
 using tools::quelto::parsePlace;
 using tools::quelto::parsePlaces;
+using tools::quelto::phonedataCarrier;
+using tools::quelto::phonedataPlace;
 using tools::quelto::Place;
 using tools::quelto::Row;
+using tools::quelto::Rule;
+using tools::quelto::ruleName;
 using tools::quelto::TableBuilder;
 
 std::string show(const std::optional<Place> &place) {
-    return place ? place->province + "/" + place->city : "(none)";
+    if (!place) {
+        return "(none)";
+    }
+    return place->province + "/" + place->city +
+           (place->formerCity.empty() ? "" : "(" + place->formerCity + ")");
 }
 
 TEST(QueltoRulesTest, ShortNamesOfOneDescription) {
@@ -48,7 +63,8 @@ TEST(QueltoRulesTest, ShortNamesOfOneDescription) {
         {"新疆博尔塔拉蒙古自治州", Place{"新疆", "博尔塔拉"}},
         {"新疆石河子市", Place{"新疆", "石河子"}},
         {"青海省海西蒙古族藏族自治州", Place{"青海", "海西"}},
-        {"青海省海南藏族自治州", Place{"青海", "海南"}},
+        // 海南 alone would read as the province.
+        {"青海省海南藏族自治州", Place{"青海", "海南州"}},
         {"海南省海口市", Place{"海南", "海口"}},
         {"湖北省恩施土家族苗族自治州", Place{"湖北", "恩施"}},
         {"湖北省神农架林区", Place{"湖北", "神农架"}},
@@ -63,7 +79,8 @@ TEST(QueltoRulesTest, ShortNamesOfOneDescription) {
         {"湖北省襄樊市", Place{"湖北", "襄阳"}},
         {"云南省思茅市", Place{"云南", "普洱"}},
         {"安徽省巢湖市", Place{"安徽", "合肥"}},
-        {"山东省莱芜市", Place{"山东", "济南"}},
+        // 莱芜's blocks keep its area code inside 济南.
+        {"山东省莱芜市", Place{"山东", "济南", "莱芜"}},
         {"湖南省株州市", Place{"湖南", "株洲"}},
         // A rename is tied to its province.
         {"河北省莱芜市", Place{"河北", "莱芜"}},
@@ -118,10 +135,19 @@ TEST(QueltoRulesTest, CarrierOfPrefix) {
         {1330000, "中国电信"},
         {1340000, "中国移动"},
         {1348999, "中国移动"},
-        {1349000, "中国移动"},
-        {1450000, "中国联通"},
-        {1470000, "中国移动"},
-        {1490000, "中国电信"},
+        // The satellite blocks, inside 中国移动's 134 and on their own.
+        {1349000, "卫星电话"},
+        {1349999, "卫星电话"},
+        {1740000, "卫星电话"},
+        {1741999, "卫星电话"},
+        // Data cards and IoT.
+        {1410000, "中国电信(物联网)"},
+        {1440000, "中国移动(物联网)"},
+        {1450000, "中国联通(上网卡)"},
+        {1460000, "中国联通(物联网)"},
+        {1470000, "中国移动(上网卡)"},
+        {1480000, "中国移动(物联网)"},
+        {1490000, "中国电信(上网卡)"},
         {1570000, "中国移动"},
         {1560000, "中国联通"},
         {1530000, "中国电信"},
@@ -152,11 +178,23 @@ TEST(QueltoRulesTest, CarrierOfPrefix) {
         {1950000, "中国移动"},
         {1960000, "中国联通"},
         {1999999, "中国电信"},
-        // Unallocated blocks and keys outside the mobile range.
+        {1900000, "中国电信"},
+        {1910000, "中国电信"},
+        {1930000, "中国电信"},
+        {1970000, "中国移动"},
+        {1980000, "中国移动"},
+        // Segments never opened for public service and keys outside the mobile range.
         {1400000, ""},
+        {1420000, ""},
+        {1439999, ""},
         {1540000, ""},
+        {1600000, ""},
         {1610000, ""},
-        {1740000, ""},
+        {1630000, ""},
+        {1640000, ""},
+        {1680000, ""},
+        {1690000, ""},
+        {1790000, ""},
         {1940000, ""},
         {1100000, ""},
         {999999, ""},
@@ -164,6 +202,169 @@ TEST(QueltoRulesTest, CarrierOfPrefix) {
         {0, ""},
     };
     for (const Case &c : cases) EXPECT_EQ(carrierOf(c.prefix), c.carrier) << c.prefix;
+}
+
+TEST(QueltoRulesTest, PhonedataNames) {
+    struct Case {
+        const char *province;
+        const char *city;
+        std::optional<Place> expected;
+    };
+    const Case cases[] = {
+        {"广东", "深圳", Place{"广东", "深圳"}},
+        {"北京", "北京", Place{"北京", "北京"}},
+        // A municipality's districts are the municipality.
+        {"重庆", "万州", Place{"重庆", "重庆"}},
+        {"重庆", "黔江", Place{"重庆", "重庆"}},
+        // Informal short forms and county towns become the prefecture.
+        {"新疆", "巴州", Place{"新疆", "巴音郭楞"}},
+        {"新疆", "库尔勒", Place{"新疆", "巴音郭楞"}},
+        {"新疆", "奎屯", Place{"新疆", "伊犁"}},
+        {"内蒙古", "兴安", Place{"内蒙古", "兴安盟"}},
+        {"内蒙古", "锡林郭勒", Place{"内蒙古", "锡林郭勒盟"}},
+        {"湖南", "吉首", Place{"湖南", "湘西"}},
+        {"吉林", "珲春", Place{"吉林", "延边"}},
+        {"青海", "格尔木", Place{"青海", "海西"}},
+        // The renames both sources share.
+        {"山东", "莱芜", Place{"山东", "济南", "莱芜"}},
+        {"安徽", "巢湖", Place{"安徽", "合肥"}},
+        {"青海", "海南", Place{"青海", "海南州"}},
+        // Province-level units named as themselves stay.
+        {"海南", "三亚", Place{"海南", "三亚"}},
+        {"河南", "济源", Place{"河南", "济源"}},
+        // An alias belongs to its province.
+        {"河北", "吉首", Place{"河北", "吉首"}},
+        {"未知", "北京", std::nullopt},
+        {"", "", std::nullopt},
+        {"广东", "", std::nullopt},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(show(phonedataPlace(c.province, c.city)), show(c.expected))
+            << c.province << "/" << c.city;
+    }
+}
+
+TEST(QueltoRulesTest, PhonedataCarrierLabels) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"移动", "中国移动"},
+        {"联通", "中国联通"},
+        {"电信", "中国电信"},
+        {"广电", "中国广电"},
+        {"移动虚拟", "中国移动(虚拟运营商)"},
+        {"联通虚拟", "中国联通(虚拟运营商)"},
+        {"电信虚拟", "中国电信(虚拟运营商)"},
+        {"未知", ""},
+        {"", ""},
+    };
+    for (const auto &[label, carrier] : cases) {
+        EXPECT_EQ(phonedataCarrier(label), carrier) << label;
+    }
+}
+
+TEST(QueltoRulesTest, SegmentsInPublicService) {
+    const int closed[] = {140, 142, 143, 154, 160, 161, 163, 164, 168, 169, 179, 194, 129, 200};
+    for (int segment : closed) {
+        EXPECT_FALSE(inPublicService(segment)) << segment;
+    }
+    const int open[] = {130, 134, 141, 144, 145, 149, 162, 165, 167, 170, 171, 174, 192, 196, 199};
+    for (int segment : open) {
+        EXPECT_TRUE(inPublicService(segment)) << segment;
+    }
+}
+
+// Entries of 4 digits or fewer name one city for a whole block of many and
+// must never answer; longer entries answer every prefix they begin, the
+// longest first.
+TEST(QueltoRulesTest, GeocoderLeavesWholeBlockEntriesOut) {
+    GeocoderTable table;
+    EXPECT_FALSE(table.add("173", "北京市"));
+    EXPECT_FALSE(table.add("1784", "吉林省长春市"));
+    EXPECT_FALSE(table.add("1451", "北京市"));
+    EXPECT_TRUE(table.add("17840", "广西桂林市"));
+    EXPECT_TRUE(table.add("145100", "天津市"));
+    EXPECT_TRUE(table.add("1451001", "河北省石家庄市"));
+    struct Case {
+        int prefix;
+        const char *description;  // "" when no entry may answer
+        int digits;
+    };
+    const Case cases[] = {
+        {1731234, "", 0},           {1784100, "", 0},       {1784000, "广西桂林市", 5},
+        {1784099, "广西桂林市", 5}, {1451000, "天津市", 6}, {1451001, "河北省石家庄市", 7},
+        {1451002, "天津市", 6},     {1451010, "", 0},
+    };
+    for (const Case &c : cases) {
+        const std::optional<GeocoderTable::Hit> hit = table.find(c.prefix);
+        EXPECT_EQ(hit ? std::string(hit->description) : "", c.description) << c.prefix;
+        EXPECT_EQ(hit ? hit->digits : 0, c.digits) << c.prefix;
+    }
+}
+
+// The merge rules between the two sources, with the networks as the
+// fixed-line descriptions give them.
+TEST(QueltoRulesTest, ChoiceBetweenTheSources) {
+    AreaCodes codes;
+    codes.addFixedLine("029", "陕西省西安市、咸阳市");
+    codes.addFixedLine("0731", "湖南省长沙市、湘潭市、株州市");
+    codes.addFixedLine("0775", "广西玉林市");
+    codes.addFixedLine("020", "广东省广州市");
+
+    const Answer xian{{"陕西", "西安"}, "029"};
+    const Answer xianyang{{"陕西", "咸阳"}, "029"};
+    const Answer changsha{{"湖南", "长沙"}, "0731"};
+    const Answer zhuzhou{{"湖南", "株洲"}, "0731"};
+    const Answer xiangtan{{"湖南", "湘潭"}, "0731"};
+    const Answer yulin{{"广西", "玉林"}, "0775"};
+    const Answer guigang{{"广西", "贵港"}, "0775"};
+    const Answer guangzhouBlock{{"广东", "广州"}, "020", 5};
+    const Answer shenzhen{{"广东", "深圳"}, "0755"};
+    const Answer guangzhou{{"广东", "广州"}, "020"};
+    const Answer jinanLaiwu{{"山东", "济南", "莱芜"}, "0634"};
+    const Answer jinan{{"山东", "济南"}, "0531"};
+
+    struct Case {
+        const char *name;
+        std::optional<Answer> phonedata;
+        std::optional<Answer> geocoder;
+        Rule rule;
+        bool fromPhonedata;
+    };
+    const Case cases[] = {
+        {"the same place", xian, xian, Rule::Agree, true},
+        {"only phonedata", xianyang, std::nullopt, Rule::OnlyPhonedata, true},
+        {"only the geocoder", std::nullopt, xian, Rule::OnlyGeocoder, false},
+        {"geocoder names the hub", xianyang, xian, Rule::SharedNetwork, true},
+        {"phonedata names the hub", xian, xianyang, Rule::SharedNetwork, false},
+        {"hub of a network listed alone", guigang, yulin, Rule::SharedNetwork, true},
+        {"hub of a network listed alone, other way", yulin, guigang, Rule::SharedNetwork, false},
+        {"two cities on one network, neither the hub", zhuzhou, xiangtan, Rule::Current, true},
+        {"block entry against a city", shenzhen, guangzhouBlock, Rule::BlockEntry, true},
+        {"block entry naming the same city", guangzhou, guangzhouBlock, Rule::Agree, true},
+        {"different networks", shenzhen, guangzhou, Rule::Current, true},
+        {"hub on another network is no hub rule", zhuzhou, xian, Rule::Current, true},
+        {"a merged city is not its new city", jinan, jinanLaiwu, Rule::Current, true},
+        {"a merged city is not its new city, other way", jinanLaiwu, jinan, Rule::Current, true},
+        {"hub against block entry of a city", changsha, Answer{{"湖南", "株洲"}, "0731", 6},
+         Rule::SharedNetwork, false},
+    };
+    for (const Case &c : cases) {
+        const Choice choice = choose(c.phonedata, c.geocoder, codes);
+        EXPECT_EQ(ruleName(choice.rule), ruleName(c.rule)) << c.name;
+        EXPECT_EQ(choice.fromPhonedata, c.fromPhonedata) << c.name;
+    }
+    EXPECT_THROW(choose(std::nullopt, std::nullopt, codes), std::invalid_argument);
+}
+
+TEST(QueltoRulesTest, HubOfANetwork) {
+    AreaCodes codes;
+    codes.addFixedLine("024", "辽宁省沈阳市、铁岭市、抚顺市");
+    codes.addFixedLine("0851", "贵州省贵阳市、遵义市、安顺市");
+    codes.addFixedLine("0851", "贵州省遵义市");
+    codes.addFixedLine("0634", "山东省莱芜市");
+    EXPECT_EQ(show(codes.hubOf("024")), "辽宁/沈阳");
+    EXPECT_EQ(show(codes.hubOf("0851")), "贵州/贵阳");
+    EXPECT_EQ(show(codes.hubOf("0634")), "山东/济南(莱芜)");
+    EXPECT_EQ(show(codes.hubOf("0999")), "(none)");
 }
 
 TEST(QueltoRulesTest, AreaCodeOfCity) {
@@ -208,6 +409,12 @@ TEST(QueltoRulesTest, AreaCodeOfCity) {
          {{"0531", "山东省济南市"}, {"0634", "山东省莱芜市"}},
          {"山东", "济南"},
          "0531"},
+        {"the merged city's blocks keep its code",
+         {{"0531", "山东省济南市"}, {"0634", "山东省莱芜市"}},
+         {"山东", "济南", "莱芜"},
+         "0634"},
+        {"开封 joined 郑州's network", {{"0378", "河南省开封市"}}, {"河南", "开封"}, "0371"},
+        {"本溪 joined 沈阳's network", {{"0414", "辽宁省本溪市"}}, {"辽宁", "本溪"}, "024"},
         {"fact fills a gap", {}, {"广西", "来宾"}, "0772"},
         {"unknown city", {{"0755", "广东省深圳市"}}, {"广东", "广州"}, std::nullopt},
         {"city of another province",

@@ -1,8 +1,11 @@
-// Everything the generator decides about a row lives here; main.cpp only asks
-// the geocoder and feeds its answers in.
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// Everything the generator decides about a row lives here; main.cpp only
+// reads the two source files and feeds their lines in.
 #include "tools/quelto_gen/quelto_rules.h"
 
 #include <algorithm>
+#include <span>
 #include <stdexcept>
 #include <tuple>
 
@@ -67,20 +70,49 @@ struct Rename {
     std::string_view province;
     std::string_view from;
     std::string_view to;
+    bool keepsCode = false;  // the merged city's area code lives on (Place::formerCity)
 };
 
 constexpr Rename kRenames[] = {
-    {"湖北", "襄樊", "襄阳"},  // renamed 2010
-    {"云南", "思茅", "普洱"},  // renamed 2007
-    {"安徽", "巢湖", "合肥"},  // prefecture dissolved 2011; its seat and 0551 went to 合肥
-    {"山东", "莱芜", "济南"},  // merged into 济南 2019
-    {"湖南", "株州", "株洲"},  // misspelt in the fixed-line descriptions
-    {"广东", "潮阳", "汕头"},  // county-level city, a district of 汕头 since 2003
-    {"广东", "顺德", "佛山"},  // county-level city, a district of 佛山 since 2003
+    {"湖北", "襄樊", "襄阳"},        // renamed 2010
+    {"云南", "思茅", "普洱"},        // renamed 2007
+    {"安徽", "巢湖", "合肥"},        // prefecture dissolved 2011; its seat and 0551 went to 合肥
+    {"山东", "莱芜", "济南", true},  // merged into 济南 2019; its districts still dial 0634
+    {"湖南", "株州", "株洲"},        // misspelt in the fixed-line descriptions
+    {"广东", "潮阳", "汕头"},        // county-level city, a district of 汕头 since 2003
+    {"广东", "顺德", "佛山"},        // county-level city, a district of 佛山 since 2003
+    {"青海", "海南", "海南州"},      // 海南 alone reads as the province 海南
+};
+
+// Names phonedata gives where the table shows the prefecture: towns that are
+// a prefecture's seat or one of its county-level cities, and informal short
+// forms.
+constexpr Rename kPhonedataNames[] = {
+    {"内蒙古", "兴安", "兴安盟"},
+    {"内蒙古", "乌兰浩特", "兴安盟"},
+    {"内蒙古", "锡林郭勒", "锡林郭勒盟"},
+    {"内蒙古", "阿拉善", "阿拉善盟"},
+    {"内蒙古", "临河", "巴彦淖尔"},
+    {"内蒙古", "海拉尔", "呼伦贝尔"},
+    {"内蒙古", "集宁", "乌兰察布"},
+    {"吉林", "珲春", "延边"},
+    {"四川", "西昌", "凉山"},
+    {"新疆", "巴州", "巴音郭楞"},
+    {"新疆", "库尔勒", "巴音郭楞"},
+    {"新疆", "博州", "博尔塔拉"},
+    {"新疆", "博乐", "博尔塔拉"},
+    {"新疆", "克州", "克孜勒苏"},
+    {"新疆", "奎屯", "伊犁"},
+    {"河北", "雄安", "保定"},  // 雄县, 容城 and 安新 are still counties of 保定
+    {"河南", "潢川", "信阳"},
+    {"湖北", "江汉", "仙桃"},  // 江汉 with 仙桃's postcode 433000
+    {"湖南", "吉首", "湘西"},
+    {"青海", "格尔木", "海西"},
+    {"青海", "海晏", "海北"},
 };
 
 struct Allocation {
-    int block;  // 3 digits, or 4 where the block is split between networks
+    int block;  // 3 digits, or 4 where the segment is split
     std::string_view carrier;
 };
 
@@ -91,95 +123,75 @@ constexpr std::string_view kBroadnet = "中国广电";
 constexpr std::string_view kMobileResale = "中国移动(虚拟运营商)";
 constexpr std::string_view kUnicomResale = "中国联通(虚拟运营商)";
 constexpr std::string_view kTelecomResale = "中国电信(虚拟运营商)";
+constexpr std::string_view kMobileDataCard = "中国移动(上网卡)";
+constexpr std::string_view kUnicomDataCard = "中国联通(上网卡)";
+constexpr std::string_view kTelecomDataCard = "中国电信(上网卡)";
+constexpr std::string_view kMobileIot = "中国移动(物联网)";
+constexpr std::string_view kUnicomIot = "中国联通(物联网)";
+constexpr std::string_view kTelecomIot = "中国电信(物联网)";
+constexpr std::string_view kSatellite = "卫星电话";
 
+// The segments never opened for public service get no entry. A 4-digit
+// entry wins over its segment's.
 constexpr Allocation kAllocations[] = {
-    {130, kUnicom},
-    {131, kUnicom},
-    {132, kUnicom},
-    {133, kTelecom},
-    {134, kMobile},
-    // 1349 began as the satellite block; the geocoder gives its prefixes
-    // city-level places (nearly all 北京), i.e. ordinary mobile numbers, and
-    // they are issued by China Mobile like the rest of 134.
-    {1349, kMobile},
-    {135, kMobile},
-    {136, kMobile},
-    {137, kMobile},
-    {138, kMobile},
-    {139, kMobile},
-    {145, kUnicom},
-    {147, kMobile},
-    {149, kTelecom},
-    {150, kMobile},
-    {151, kMobile},
-    {152, kMobile},
-    {153, kTelecom},
-    {155, kUnicom},
-    {156, kUnicom},
-    {157, kMobile},
-    {158, kMobile},
-    {159, kMobile},
-    {162, kTelecomResale},
-    {165, kMobileResale},
-    {166, kUnicom},
-    {167, kUnicomResale},
-    {1700, kTelecomResale},
-    {1701, kTelecomResale},
-    {1702, kTelecomResale},
-    {1703, kMobileResale},
-    {1704, kUnicomResale},
-    {1705, kMobileResale},
-    {1706, kMobileResale},
-    {1707, kUnicomResale},
-    {1708, kUnicomResale},
-    {1709, kUnicomResale},
-    {171, kUnicomResale},
-    {172, kMobile},
-    {173, kTelecom},
-    {175, kUnicom},
-    {176, kUnicom},
-    {177, kTelecom},
-    {178, kMobile},
-    {180, kTelecom},
-    {181, kTelecom},
-    {182, kMobile},
-    {183, kMobile},
-    {184, kMobile},
-    {185, kUnicom},
-    {186, kUnicom},
-    {187, kMobile},
-    {188, kMobile},
-    {189, kTelecom},
-    {190, kTelecom},
-    {191, kTelecom},
-    {192, kBroadnet},
-    {193, kTelecom},
-    {195, kMobile},
-    {196, kUnicom},
-    {197, kMobile},
-    {198, kMobile},
-    {199, kTelecom},
+    {130, kUnicom},         {131, kUnicom},          {132, kUnicom},        {133, kTelecom},
+    {134, kMobile},         {1349, kSatellite},      {135, kMobile},        {136, kMobile},
+    {137, kMobile},         {138, kMobile},          {139, kMobile},        {141, kTelecomIot},
+    {144, kMobileIot},      {145, kUnicomDataCard},  {146, kUnicomIot},     {147, kMobileDataCard},
+    {148, kMobileIot},      {149, kTelecomDataCard}, {150, kMobile},        {151, kMobile},
+    {152, kMobile},         {153, kTelecom},         {155, kUnicom},        {156, kUnicom},
+    {157, kMobile},         {158, kMobile},          {159, kMobile},        {162, kTelecomResale},
+    {165, kMobileResale},   {166, kUnicom},          {167, kUnicomResale},  {1700, kTelecomResale},
+    {1701, kTelecomResale}, {1702, kTelecomResale},  {1703, kMobileResale}, {1704, kUnicomResale},
+    {1705, kMobileResale},  {1706, kMobileResale},   {1707, kUnicomResale}, {1708, kUnicomResale},
+    {1709, kUnicomResale},  {171, kUnicomResale},    {172, kMobile},        {173, kTelecom},
+    {174, kSatellite},      {175, kUnicom},          {176, kUnicom},        {177, kTelecom},
+    {178, kMobile},         {180, kTelecom},         {181, kTelecom},       {182, kMobile},
+    {183, kMobile},         {184, kMobile},          {185, kUnicom},        {186, kUnicom},
+    {187, kMobile},         {188, kMobile},          {189, kTelecom},       {190, kTelecom},
+    {191, kTelecom},        {192, kBroadnet},        {193, kTelecom},       {195, kMobile},
+    {196, kUnicom},         {197, kMobile},          {198, kMobile},        {199, kTelecom},
+};
+
+struct Label {
+    std::string_view label;
+    std::string_view carrier;
+};
+
+constexpr Label kPhonedataLabels[] = {
+    {"移动", kMobile},
+    {"联通", kUnicom},
+    {"电信", kTelecom},
+    {"广电", kBroadnet},
+    {"移动虚拟", kMobileResale},
+    {"联通虚拟", kUnicomResale},
+    {"电信虚拟", kTelecomResale},
 };
 
 struct AreaCodeFact {
     std::string_view province;
     std::string_view city;
     std::string_view code;
+    std::string_view formerCity = {};
 };
 
 constexpr AreaCodeFact kAreaCodeFacts[] = {
-    {"广西", "来宾", "0772"},    // cut from 柳州's prefecture in 2002, kept its network
-    {"广西", "崇左", "0771"},    // cut from 南宁's prefecture in 2003, kept its network
-    {"广西", "贺州", "0774"},    // shares 梧州's network
-    {"广西", "贵港", "0775"},    // shares 玉林's network
-    {"甘肃", "嘉峪关", "0937"},  // shares 酒泉's network
-    {"甘肃", "金昌", "0935"},    // shares 武威's network
-    {"湖北", "潜江", "0728"},    // 仙桃, 潜江 and 天门 share one network
-    {"湖北", "神农架", "0719"},  // on 十堰's network
-    {"安徽", "亳州", "0558"},    // shares 阜阳's network
-    {"新疆", "伊犁", "0999"},    // 伊宁, the seat; 0992 belongs to 奎屯
-    {"山东", "济南", "0531"},  // 莱芜's 0634 comes with the merged city; the city's own code stays
-    {"青海", "海西", "0977"},  // 德令哈, the seat; 0979 belongs to 格尔木
+    {"广西", "来宾", "0772"},          // cut from 柳州's prefecture in 2002, kept its network
+    {"广西", "崇左", "0771"},          // cut from 南宁's prefecture in 2003, kept its network
+    {"广西", "贺州", "0774"},          // shares 梧州's network
+    {"广西", "贵港", "0775"},          // shares 玉林's network
+    {"甘肃", "嘉峪关", "0937"},        // shares 酒泉's network
+    {"甘肃", "金昌", "0935"},          // shares 武威's network
+    {"湖北", "潜江", "0728"},          // 仙桃, 潜江 and 天门 share one network
+    {"湖北", "神农架", "0719"},        // on 十堰's network
+    {"安徽", "亳州", "0558"},          // shares 阜阳's network
+    {"新疆", "伊犁", "0999"},          // 伊宁, the seat; 0992 belongs to 奎屯
+    {"山东", "济南", "0531"},          // the city's own code
+    {"山东", "济南", "0634", "莱芜"},  // 莱芜 and 钢城 districts kept 莱芜's network
+    {"青海", "海西", "0977"},          // 德令哈, the seat; 0979 belongs to 格尔木
+    {"河南", "开封", "0371"},          // joined 郑州's network on 2013-10-26
+    {"辽宁", "本溪", "024"},           // joined 沈阳's network on 2014-05-24
+    {"海南", "三亚", "0898"},          // the whole province is one network
 };
 
 bool stripSuffix(std::string_view &text, std::string_view suffix) {
@@ -209,16 +221,27 @@ std::string shortCity(std::string_view city) {
     return std::string(city);
 }
 
-std::optional<Place> placeIn(const Province &province, std::string_view city) {
-    if (province.municipality)
-        return Place{std::string(province.name), std::string(province.name)};
-    if (city.empty())
-        return std::nullopt;
-    Place place{std::string(province.name), shortCity(city)};
-    for (const Rename &rename : kRenames) {
-        if (place.province == rename.province && place.city == rename.from)
+void rename(Place &place, std::span<const Rename> renames) {
+    for (const Rename &rename : renames) {
+        if (place.province == rename.province && place.city == rename.from) {
+            if (rename.keepsCode) {
+                place.formerCity = place.city;
+            }
             place.city = rename.to;
+            return;
+        }
     }
+}
+
+std::optional<Place> placeIn(const Province &province, std::string_view city) {
+    if (province.municipality) {
+        return Place{std::string(province.name), std::string(province.name)};
+    }
+    if (city.empty()) {
+        return std::nullopt;
+    }
+    Place place{std::string(province.name), shortCity(city)};
+    rename(place, kRenames);
     return place;
 }
 
@@ -271,18 +294,58 @@ std::vector<Place> parsePlaces(std::string_view description) {
     return places;
 }
 
+std::optional<Place> phonedataPlace(std::string_view province, std::string_view city) {
+    for (const Province &known : kProvinces) {
+        if (known.name != province) {
+            continue;
+        }
+        if (known.municipality) {
+            return Place{std::string(known.name), std::string(known.name)};
+        }
+        if (city.empty()) {
+            return std::nullopt;
+        }
+        Place place{std::string(known.name), std::string(city)};
+        rename(place, kPhonedataNames);
+        rename(place, kRenames);
+        return place;
+    }
+    return std::nullopt;
+}
+
+bool inPublicService(int segment) {
+    for (const Allocation &allocation : kAllocations) {
+        if (allocation.block == segment || allocation.block / 10 == segment) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string_view carrierOf(int prefix) {
-    if (prefix < 1000000 || prefix > 1999999)
+    if (prefix < 1000000 || prefix > 1999999) {
         return {};
+    }
     const int four = prefix / 1000;
     const int three = prefix / 10000;
     for (const Allocation &allocation : kAllocations) {
-        if (allocation.block == four)
+        if (allocation.block == four) {
             return allocation.carrier;
+        }
     }
     for (const Allocation &allocation : kAllocations) {
-        if (allocation.block == three)
+        if (allocation.block == three) {
             return allocation.carrier;
+        }
+    }
+    return {};
+}
+
+std::string_view phonedataCarrier(std::string_view label) {
+    for (const Label &known : kPhonedataLabels) {
+        if (known.label == label) {
+            return known.carrier;
+        }
     }
     return {};
 }
@@ -293,15 +356,29 @@ void AreaCodes::addFixedLine(std::string_view code, std::string_view description
         std::vector<Candidate> &candidates = m_fixedLine[place];
         const bool known = std::any_of(candidates.begin(), candidates.end(),
                                        [&](const Candidate &c) { return c.code == code; });
-        if (!known)
+        if (!known) {
             candidates.push_back({std::string(code), places.size() > 1});
+        }
     }
+    if (!places.empty()) {
+        m_hubs.try_emplace(std::string(code), places.front());
+    }
+}
+
+std::optional<Place> AreaCodes::hubOf(std::string_view code) const {
+    const auto found = m_hubs.find(code);
+    if (found == m_hubs.end()) {
+        return std::nullopt;
+    }
+    return found->second;
 }
 
 std::optional<std::string> AreaCodes::codeOf(const Place &place) const {
     for (const AreaCodeFact &fact : kAreaCodeFacts) {
-        if (place.province == fact.province && place.city == fact.city)
+        if (place.province == fact.province && place.city == fact.city &&
+            place.formerCity == fact.formerCity) {
             return std::string(fact.code);
+        }
     }
     const auto found = m_fixedLine.find(place);
     if (found == m_fixedLine.end() || found->second.empty())
@@ -313,6 +390,75 @@ std::optional<std::string> AreaCodes::codeOf(const Place &place) const {
     if (candidates.size() > 1 && rank(candidates[0]) == rank(candidates[1]))
         return std::nullopt;
     return candidates.front().code;
+}
+
+bool GeocoderTable::add(std::string_view digits, std::string_view description) {
+    if (digits.size() <= 4) {
+        return false;
+    }
+    m_entries.insert_or_assign(std::string(digits), std::string(description));
+    return true;
+}
+
+std::optional<GeocoderTable::Hit> GeocoderTable::find(int prefix) const {
+    const std::string digits = std::to_string(prefix);
+    for (int length = 7; length >= 5; --length) {
+        const auto found = m_entries.find(std::string_view(digits).substr(0, length));
+        if (found != m_entries.end()) {
+            return Hit{found->second, length};
+        }
+    }
+    return std::nullopt;
+}
+
+std::string_view ruleName(Rule rule) {
+    switch (rule) {
+        case Rule::Agree:
+            return "agree";
+        case Rule::OnlyPhonedata:
+            return "only-phonedata";
+        case Rule::OnlyGeocoder:
+            return "only-libphonenumber";
+        case Rule::SharedNetwork:
+            return "shared-network";
+        case Rule::BlockEntry:
+            return "block-entry";
+        case Rule::Current:
+            return "current";
+    }
+    return {};
+}
+
+Choice choose(const std::optional<Answer> &phonedata, const std::optional<Answer> &geocoder,
+              const AreaCodes &areaCodes) {
+    if (!phonedata && !geocoder) {
+        throw std::invalid_argument("choose needs at least one answer");
+    }
+    if (!geocoder) {
+        return {Rule::OnlyPhonedata, true};
+    }
+    if (!phonedata) {
+        return {Rule::OnlyGeocoder, false};
+    }
+    if (phonedata->place == geocoder->place) {
+        return {Rule::Agree, true};
+    }
+    if (phonedata->areaCode == geocoder->areaCode) {
+        if (const std::optional<Place> hub = areaCodes.hubOf(phonedata->areaCode)) {
+            const auto isHub = [&](const Place &place) {
+                return place.province == hub->province && place.city == hub->city;
+            };
+            const bool phonedataHub = isHub(phonedata->place);
+            const bool geocoderHub = isHub(geocoder->place);
+            if (phonedataHub != geocoderHub) {
+                return {Rule::SharedNetwork, geocoderHub};
+            }
+        }
+    }
+    if (geocoder->digits < 7) {
+        return {Rule::BlockEntry, true};
+    }
+    return {Rule::Current, true};
 }
 
 void TableBuilder::add(int prefix, const Place &place, const std::string &areaCode,

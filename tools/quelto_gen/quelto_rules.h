@@ -1,7 +1,9 @@
-// The rules that turn the geocoder's Chinese descriptions into rows of the
-// shipped table: short place names, current names, area codes, carriers and
-// the merging of consecutive prefixes. Kept free of libphonenumber so that
-// every rule can be tested without it.
+// SPDX-License-Identifier: GPL-3.0-or-later
+//
+// The rules that turn the two source tables into rows of the shipped table:
+// short place names, current names, area codes, carriers, the choice between
+// the sources where they disagree, and the merging of consecutive prefixes.
+// Kept free of any file reading so that every rule can be tested on its own.
 #pragma once
 
 #include <compare>
@@ -19,6 +21,9 @@ namespace tools::quelto {
 struct Place {
     std::string province;
     std::string city;
+    // A merged city whose own area code lives on inside the city it joined
+    // (莱芜 in 济南); empty for every other place.
+    std::string formerCity{};
 
     auto operator<=>(const Place &) const = default;
 };
@@ -35,10 +40,29 @@ std::optional<Place> parsePlace(std::string_view description);
 // item is not a place.
 std::vector<Place> parsePlaces(std::string_view description);
 
-// The carrier that holds the 7-digit prefix (1380013): "中国移动", "中国联通",
-// "中国电信", "中国广电", or for a resale block the host network followed by
-// "(虚拟运营商)". Returns "" for a prefix outside every known allocation.
+// Reads a place of the phonedata table, which writes short names already but
+// names some county-level towns (库尔勒, 珲春, 格尔木) and old or informal
+// forms (巴州, 兴安, 莱芜) where the table shows the prefecture. Returns
+// nullopt for a province it does not know or an empty city.
+std::optional<Place> phonedataPlace(std::string_view province, std::string_view city);
+
+// Whether the 3-digit segment (130..199) is in public service: false for the
+// segments never opened (140, 142, 143, 154, 160, 161, 163, 164, 168, 169,
+// 179, 194) and for numbers outside 13x..19x.
+bool inPublicService(int segment);
+
+// The carrier the block of the 7-digit prefix (1380013) was issued to:
+// "中国移动", "中国联通", "中国电信", "中国广电"; for a resale block the host
+// network followed by "(虚拟运营商)"; for a data-card or IoT block the network
+// followed by "(上网卡)" or "(物联网)"; "卫星电话" for the satellite blocks
+// (1349, 174). Returns "" for a prefix outside every segment in public
+// service.
 std::string_view carrierOf(int prefix);
+
+// The carrier a phonedata label names ("移动", "联通虚拟", "广电"), in the
+// table's words, so that a label can be compared with carrierOf. Returns ""
+// for a label it does not know ("未知").
+std::string_view phonedataCarrier(std::string_view label);
 
 // The area code of each city, from the fixed-line descriptions and from a
 // small table of facts the descriptions lack or have out of date.
@@ -55,13 +79,76 @@ public:
     // codes tie, which needs a fact to settle.
     std::optional<std::string> codeOf(const Place &place) const;
 
+    // The city a shared network's code is named after: the first place of the
+    // first fixed-line description added for code (西安 for "029", 玉林 for
+    // "0775"). Returns nullopt for a code never added.
+    std::optional<Place> hubOf(std::string_view code) const;
+
 private:
     struct Candidate {
         std::string code;
         bool shared;
     };
     std::map<Place, std::vector<Candidate>> m_fixedLine;
+    std::map<std::string, Place, std::less<>> m_hubs;
 };
+
+// libphonenumber's Chinese mobile descriptions: entries of 5 to 7 digits
+// ("1380013", "13051"), each covering every 7-digit prefix it begins. Entries
+// of 4 digits or fewer ("1349", "173") name one city for a whole block of
+// many cities and are left out.
+class GeocoderTable {
+public:
+    // Records the entry for digits (the national prefix without 86). Returns
+    // false, and records nothing, for an entry of 4 digits or fewer.
+    bool add(std::string_view digits, std::string_view description);
+
+    struct Hit {
+        std::string_view description;
+        int digits;  // the length of the entry that answered, 5..7
+    };
+
+    // The description of the longest entry that begins the 7-digit prefix;
+    // nullopt when none does.
+    std::optional<Hit> find(int prefix) const;
+
+private:
+    std::map<std::string, std::string, std::less<>> m_entries;
+};
+
+// What one source says of a prefix, in the table's words.
+struct Answer {
+    Place place;
+    std::string areaCode;
+    int digits = 7;  // the length of the source entry it came from
+};
+
+// Why the merged table took the answer it took for a prefix.
+enum class Rule {
+    Agree,          // both sources name the same place
+    OnlyPhonedata,  // the geocoder has no entry
+    OnlyGeocoder,   // phonedata has no row
+    SharedNetwork,  // one names the city a shared network is named after, the other a
+                    // city on that network: the city is taken
+    BlockEntry,     // the geocoder answers from an entry for 10 or 100 prefixes:
+                    // phonedata's answer for the prefix itself is taken
+    Current,        // any other disagreement: phonedata, the current table, is taken
+};
+
+// The rule's name in the disagreement report ("shared-network").
+std::string_view ruleName(Rule rule);
+
+struct Choice {
+    Rule rule;
+    bool fromPhonedata;  // which source's answer is taken
+};
+
+// Chooses between the two answers for one prefix by the rules above, in
+// their order; areaCodes tells which city each shared network's code is
+// named after. At least one answer must be given; throws std::invalid_argument
+// when neither is.
+Choice choose(const std::optional<Answer> &phonedata, const std::optional<Answer> &geocoder,
+              const AreaCodes &areaCodes);
 
 // One line of the table: the prefixes first..last (inclusive) share the four texts.
 struct Row {
