@@ -29,3 +29,18 @@ icon adddata-32 32
 icon adddata-16 16
 picture picture1
 picture picture2
+
+# The desktop icons, in the hicolor layout the desktop entry's Icon= names. The
+# 16 px one comes from the 16 px drawing; rsvg-convert writes no dates.
+desktop="$out/desktop/icons/hicolor"
+id=org.plimora.Plimora
+for size in 16 22 24 32 48 64 128 256; do
+    drawing=form1-32
+    if [ "$size" -eq 16 ]; then
+        drawing=form1-16
+    fi
+    mkdir -p "$desktop/${size}x${size}/apps"
+    rsvg-convert -w "$size" -h "$size" "$src/$drawing.svg" -o "$desktop/${size}x${size}/apps/$id.png"
+done
+mkdir -p "$desktop/scalable/apps"
+cp "$src/form1-32.svg" "$desktop/scalable/apps/$id.svg"

@@ -1,0 +1,39 @@
+#!/bin/sh
+# folder_test.sh <cmake> <build dir> <check-folder> <qtconf_probe>
+# Installs the build into a temporary folder whose path holds a space and
+# Chinese characters, then runs check-folder on it, asks Qt from inside the
+# folder where qt.conf sends it, and starts the program under Xvfb with
+# check-folder --run when xvfb-run is installed (77 = skipped when it is not,
+# after everything else passed).
+set -eu
+cmake=$1
+build=$2
+check=$3
+probe=$4
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+folder="$tmp/程序 folder/plimora"
+
+"$cmake" --install "$build" --prefix "$folder" >"$tmp/install.log" 2>&1 || {
+    cat "$tmp/install.log"
+    echo "FAULT: cmake --install failed"
+    exit 1
+}
+sh "$check" "$folder"
+
+cp "$probe" "$folder/qtconf_probe"
+printf '%s\n' "$folder/plugins" "$folder/translations" >"$tmp/expected"
+"$folder/qtconf_probe" >"$tmp/paths"
+rm "$folder/qtconf_probe"
+if ! cmp -s "$tmp/expected" "$tmp/paths"; then
+    echo "FAULT: Qt inside the folder looks for plugins and translations in:"
+    cat "$tmp/paths"
+    exit 1
+fi
+
+if ! command -v xvfb-run >/dev/null 2>&1; then
+    echo "xvfb-run not installed: the program was not started"
+    exit 77
+fi
+env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24" sh "$check" --run "$folder"
