@@ -14,6 +14,7 @@
 #endif
 
 #include "app/fonts.h"
+#include "store/data_connection.h"
 
 namespace app {
 
@@ -39,6 +40,7 @@ std::string programFileBytes() {
 }  // namespace
 
 void setUpApplication() {
+    store::setUpEngine();
     QApplication::setApplicationName(QStringLiteral("Plimora"));
     registerFontSubstitutes();
     // qtbase holds the texts of the widgets; qt, where a system has it, those

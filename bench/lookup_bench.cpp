@@ -133,6 +133,7 @@ private:
 }  // namespace
 
 int main(int argc, char **argv) {
+    store::setUpEngine();  // as the program does at its start
     std::vector<Store> stores;
     for (int i = 1; i < argc; ++i) {
         stores.push_back(Store{argv[i]});

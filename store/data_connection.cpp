@@ -452,6 +452,12 @@ void DataConnection::RollbackTrans() {
     }
 }
 
+void setUpEngine() {
+    // SQLITE_MISUSE once SQLite is initialized: the setting then stays as it
+    // was, which only costs time.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+}
+
 bool lookUp(DataConnection &connection, std::string_view numberText) {
     connection.RecordSource = rangeQuery(keyText(prefixKey(numberText)));
     connection.Refresh();

@@ -208,6 +208,12 @@ private:
     std::chrono::steady_clock::time_point m_waitStarted;
 };
 
+// Settles SQLite's process-wide settings for the program: it keeps no count
+// of its allocations (which it would otherwise update under a process-wide
+// lock on every allocation; nothing here reads them). Call at the start,
+// before any connection opens; once SQLite is in use it changes nothing.
+void setUpEngine();
+
 // Looks a number text up: sets the range query of its prefix key as the
 // record source and refreshes. Returns true when a row covers the key; that
 // row is then the current row of connection.Recordset(). Throws StoreError.
