@@ -11,6 +11,7 @@
 #include "tools/cli/exit_codes.h"
 #include "tools/cli/failure.h"
 #include "tools/plimora_table/commands.h"
+#include "tools/plimora_table/store_file.h"
 #include "tools/sysdat_builder.h"
 
 namespace tools::table {
@@ -105,8 +106,8 @@ int run(int argc, char **argv) {
     } catch (const cli::Failure &failure) {
         std::fprintf(stderr, "plimora-table: %s\n", failure.text().c_str());
     } catch (const store::StoreError &error) {
-        std::fprintf(stderr, "plimora-table: 存储错误 %d：%s\n", error.number(),
-                     error.description().c_str());
+        std::fprintf(stderr, "plimora-table: %s\n",
+                     storeErrorText(error.number(), error.description()).c_str());
     } catch (const std::bad_alloc &) {
         std::fprintf(stderr, "plimora-table: 内存不足\n");
     } catch (const std::exception &error) {
