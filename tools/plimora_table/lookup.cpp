@@ -33,7 +33,7 @@ namespace schema = store::schema;
 constexpr cli::OptionSpec kOptions[] = {
     kStoreOption,
     {"--output", "-o", "FILE", "写到这个文件（默认：标准输出）"},
-    {"--column", "-c", "列", "号码所在的列：第一行里的列名，或从 1 开始的列号"},
+    {"--column", "-c", "COLUMN", "号码所在的列：第一行里的列名，或从 1 开始的列号"},
     {"--header", "", "", "第一行是列名（默认：号码列里没有数字就当作列名）"},
     {"--no-header", "", "", "第一行就是号码，没有列名"},
     {"--format", "", "csv|tsv", "输出的格式（默认：与输入相同）"},
