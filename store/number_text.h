@@ -98,13 +98,14 @@ struct MobileNumber {
 // Reads a number the way people write it in a list or a spreadsheet cell:
 // ASCII or full-width digits, with spaces (also tabs, no-break and
 // full-width spaces and a byte-order mark), dashes, dots and round brackets
-// anywhere, and a country code in front: "+86" (also full-width "＋８６"),
-// "0086", or "86" before eleven digits that start with 1. A "+" may only
-// stand before the first digit. The digits are those of cleanPaste(); what
-// is left after the country code must be kMobileLength digits starting with
-// kMobileLead. Anything else is refused with the first problem found in the
-// order of NumberProblem; nothing is guessed: "138 0013 800" has too few
-// digits, not a missing one.
+// anywhere, and a country code in front. The digits are digitsOf(text). After
+// a "+" (also full-width "＋", and only before the first digit) they must
+// begin with 86, after "00" with 0086, and that code is dropped; without
+// either, withoutCountryCode() drops an "86" or "0086" before eleven digits
+// that start with 1, as cleanPaste() does. What is left must be
+// kMobileLength digits starting with kMobileLead. Anything else is refused
+// with the first problem found in the order of NumberProblem; nothing is
+// guessed: "138 0013 800" has too few digits, not a missing one.
 MobileNumber readMobileNumber(std::string_view text);
 
 // The problem in a few Chinese words for a status column, with the number

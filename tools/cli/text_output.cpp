@@ -85,7 +85,8 @@ void TextOutput::flush() {
     const std::size_t written = std::fwrite(block.data(), 1, block.size(), m_stream);
     if (written != block.size() || std::fflush(m_stream) != 0) {
         m_failed = true;
-        throw Failure(m_name, "写入失败：" + describeErrno(errno));
+        const int error = errno;
+        throw Failure(m_name, error ? "写入失败：" + describeErrno(error) : "写入失败");
     }
     m_buffer.clear();
 }
