@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <filesystem>
