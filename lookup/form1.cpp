@@ -1,5 +1,6 @@
 #include "lookup/form1.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QIcon>
@@ -149,7 +150,7 @@ Form1::Form1(QWidget *parent)
 Form1::~Form1() = default;
 
 bool Form1::load() {
-    const QString storePath = app::programDir() + QStringLiteral("/sys.dat");
+    const QString storePath = app::programDir() + QDir::separator() + QStringLiteral("sys.dat");
     if (!QFileInfo(storePath).isFile()) {
         app::msgBox(QString::fromUtf8(kMissingStore), app::Icon::Exclamation,
                     QString::fromUtf8(kMissingStoreCaption));
