@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <filesystem>
@@ -42,6 +43,9 @@ std::string programFileBytes() {
 void setUpApplication() {
     store::setUpEngine();
     QApplication::setApplicationName(QStringLiteral("Plimora"));
+    // The name of the desktop entry (resources/desktop), so that a desktop
+    // shows the entry's icon and name for the program's windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.plimora.Plimora"));
     registerFontSubstitutes();
     // qtbase holds the texts of the widgets; qt, where a system has it, those
     // of the other Qt modules. The folder is the one the program's qt.conf

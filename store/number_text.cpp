@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 namespace store {
 
@@ -88,6 +89,129 @@ double readNumber(std::string_view text) {
     return std::strtod(literal.c_str(), nullptr);
 }
 
+// What kinds of character a text holds, for readMobileNumber().
+struct Characters {
+    bool digits = false;   // ASCII or full-width digits
+    bool marks = false;    // dashes, dots, brackets, a plus: a number's punctuation
+    bool plus = false;     // a plus before the first digit
+    bool letters = false;  // Latin letters, also full-width ones
+    bool chinese = false;  // CJK ideographs
+    bool other = false;    // anything else, also bytes that are not UTF-8
+};
+
+// The code point of the UTF-8 character at text[i] and its length in bytes,
+// or a length of 0 when the bytes there are not UTF-8.
+std::pair<char32_t, std::size_t> decode(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 0;
+    char32_t point = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        point = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        point = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        point = lead & 0x07;
+    } else {
+        return {0, 0};
+    }
+    if (i + length > text.size()) {
+        return {0, 0};
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto c = static_cast<unsigned char>(text[i + k]);
+        if (!isContinuationByte(c)) {
+            return {0, 0};
+        }
+        point = (point << 6) | (c & 0x3F);
+    }
+    return {point, length};
+}
+
+bool isSpace(char32_t c) {
+    return c == 0x00A0 || (c >= 0x2000 && c <= 0x200B) || c == 0x202F || c == 0x205F ||
+           c == 0x3000 || c == 0xFEFF;
+}
+
+// Dashes (hyphen to horizontal bar, minus, full-width hyphen-minus), dots
+// (middle dot, full-width full stop) and full-width round brackets.
+bool isMark(char32_t c) {
+    return (c >= 0x2010 && c <= 0x2015) || c == 0x2212 || c == 0xFF0D || c == 0x00B7 ||
+           c == 0xFF0E || c == 0xFF08 || c == 0xFF09;
+}
+
+bool isLetter(char32_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xFF21 && c <= 0xFF3A) ||
+           (c >= 0xFF41 && c <= 0xFF5A);
+}
+
+bool isChinese(char32_t c) {
+    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) ||
+           (c >= 0x20000 && c <= 0x2FFFF);
+}
+
+Characters classify(std::string_view text) {
+    constexpr char32_t kFullWidthZero = 0xFF10;
+    constexpr char32_t kFullWidthPlus = 0xFF0B;
+    Characters seen;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (static_cast<unsigned char>(c) < 0x80) {
+            ++i;
+            if (isDigit(c)) {
+                seen.digits = true;
+            } else if (c == '+') {
+                seen.marks = true;
+                seen.other = seen.other || seen.digits;
+                seen.plus = !seen.digits;
+            } else if (c == '-' || c == '.' || c == '(' || c == ')') {
+                seen.marks = true;
+            } else if (isLetter(static_cast<char32_t>(c))) {
+                seen.letters = true;
+            } else if (c != ' ' && c != '\t') {
+                seen.other = true;
+            }
+            continue;
+        }
+        const auto [point, length] = decode(text, i);
+        if (length == 0) {
+            seen.other = true;
+            ++i;
+            continue;
+        }
+        i += length;
+        if (point >= kFullWidthZero && point < kFullWidthZero + 10) {
+            seen.digits = true;
+        } else if (point == kFullWidthPlus) {
+            seen.marks = true;
+            seen.other = seen.other || seen.digits;
+            seen.plus = !seen.digits;
+        } else if (isMark(point)) {
+            seen.marks = true;
+        } else if (isLetter(point)) {
+            seen.letters = true;
+        } else if (isChinese(point)) {
+            seen.chinese = true;
+        } else if (!isSpace(point)) {
+            seen.other = true;
+        }
+    }
+    return seen;
+}
+
+// Ten to twelve digits that start with 0 and an area code: 010, 02x, or
+// 03xx to 09xx. A 0 before a mobile number ("013800138000") is not one.
+bool isLandline(std::string_view digits) {
+    constexpr std::size_t kShortestLandline = 10;
+    constexpr std::size_t kLongestLandline = 12;
+    if (digits.size() < kShortestLandline || digits.size() > kLongestLandline || digits[0] != '0') {
+        return false;
+    }
+    return digits[1] != '1' || digits[2] == '0';
+}
+
 }  // namespace
 
 std::size_t characterCount(std::string_view text) {
@@ -142,10 +266,9 @@ std::string digitsOf(std::string_view text) {
 }
 
 std::string withoutCountryCode(std::string_view digits) {
-    constexpr std::size_t kCellPhoneLength = 11;
     for (const std::string_view code : {std::string_view("86"), std::string_view("0086")}) {
-        if (digits.size() == code.size() + kCellPhoneLength &&
-            digits.substr(0, code.size()) == code && digits[code.size()] == '1') {
+        if (digits.size() == code.size() + kMobileLength && digits.substr(0, code.size()) == code &&
+            digits[code.size()] == kMobileLead) {
             return std::string(digits.substr(code.size()));
         }
     }
@@ -155,6 +278,97 @@ std::string withoutCountryCode(std::string_view digits) {
 std::string cleanPaste(std::string_view pasted, NumberField field) {
     const std::string digits = digitsOf(pasted);
     return field == NumberField::PhoneNumber ? withoutCountryCode(digits) : digits;
+}
+
+MobileNumber readMobileNumber(std::string_view text) {
+    MobileNumber number;
+    const Characters seen = classify(text);
+    if (seen.letters) {
+        number.problem = NumberProblem::Letters;
+    } else if (seen.chinese) {
+        number.problem = NumberProblem::Chinese;
+    } else if (seen.other) {
+        number.problem = NumberProblem::OtherCharacters;
+    } else if (!seen.digits) {
+        number.problem = seen.marks ? NumberProblem::NoDigits : NumberProblem::Empty;
+    }
+    if (number.problem != NumberProblem::None) {
+        return number;
+    }
+
+    const std::string digits = digitsOf(text);
+    constexpr std::string_view kCountryCode = "86";
+    constexpr std::string_view kInternationalCode = "0086";
+    if (seen.plus) {
+        if (!digits.starts_with(kCountryCode)) {
+            number.problem = NumberProblem::Foreign;
+            number.digits = digits;
+            return number;
+        }
+        number.digits = digits.substr(kCountryCode.size());
+    } else if (digits.starts_with("00")) {
+        if (!digits.starts_with(kInternationalCode)) {
+            number.problem = NumberProblem::Foreign;
+            number.digits = digits;
+            return number;
+        }
+        number.digits = digits.substr(kInternationalCode.size());
+    } else {
+        number.digits = withoutCountryCode(digits);
+    }
+
+    const std::string &rest = number.digits;
+    if (isLandline(rest)) {
+        number.problem = NumberProblem::Landline;
+    } else if (rest.size() < kMobileLength) {
+        number.problem = NumberProblem::TooFewDigits;
+    } else if (rest.size() > kMobileLength) {
+        number.problem = NumberProblem::TooManyDigits;
+    } else if (rest[0] != kMobileLead) {
+        number.problem = NumberProblem::NotLeadingOne;
+    } else {
+        for (std::size_t i = 0; i < kPrefixLength; ++i) {
+            number.key = number.key * 10 + static_cast<std::uint32_t>(rest[i] - '0');
+        }
+    }
+    return number;
+}
+
+std::string_view problemName(NumberProblem problem) {
+    switch (problem) {
+        case NumberProblem::None:
+            return "";
+        case NumberProblem::Empty:
+            return "空";
+        case NumberProblem::Letters:
+            return "含有字母";
+        case NumberProblem::Chinese:
+            return "含有汉字";
+        case NumberProblem::OtherCharacters:
+            return "含有号码以外的字符";
+        case NumberProblem::NoDigits:
+            return "没有数字";
+        case NumberProblem::Foreign:
+            return "不是中国大陆的号码（国家代码不是 86）";
+        case NumberProblem::Landline:
+            return "固定电话号码（带区号）";
+        case NumberProblem::TooFewDigits:
+            return "位数不足";
+        case NumberProblem::TooManyDigits:
+            return "位数太多";
+        case NumberProblem::NotLeadingOne:
+            return "不以 1 开头";
+    }
+    return "";
+}
+
+std::string problemText(const MobileNumber &number) {
+    std::string text(problemName(number.problem));
+    if (number.problem == NumberProblem::TooFewDigits ||
+        number.problem == NumberProblem::TooManyDigits) {
+        text += "（" + std::to_string(number.digits.size()) + " 位）";
+    }
+    return text;
 }
 
 double prefixKey(std::string_view numberText) {

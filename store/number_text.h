@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,13 @@ inline constexpr std::size_t kClearAtOrBelow = 7;
 // An area code entered through the program has 3 or 4 characters.
 inline constexpr std::size_t kShortestAreaCode = 3;
 inline constexpr std::size_t kLongestAreaCode = 4;
+
+// A mainland mobile number: eleven digits, the first of them 1. Its prefix
+// key (its first kPrefixLength digits) therefore lies between these two.
+inline constexpr std::size_t kMobileLength = 11;
+inline constexpr char kMobileLead = '1';
+inline constexpr std::uint32_t kLowestMobileKey = 1000000;
+inline constexpr std::uint32_t kHighestMobileKey = 1999999;
 
 // The number of characters in text. Bytes that are not valid UTF-8 count one
 // character each at most, never more than the text has bytes.
@@ -64,6 +72,48 @@ enum class NumberField { PhoneNumber, AreaCode };
 // and in a phone-number field withoutCountryCode() of that. "+86 138 0013
 // 8000" gives "13800138000", "(027)" gives "027", text without digits "".
 std::string cleanPaste(std::string_view pasted, NumberField field);
+
+// Why a text is not a mainland mobile number, in the order the checks run.
+enum class NumberProblem {
+    None,             // it is one
+    Empty,            // nothing but spaces
+    Letters,          // a Latin letter ("138abc", "1.38E+10")
+    Chinese,          // a Chinese character ("电话 13800138000")
+    OtherCharacters,  // anything else a number is not written with ("138/139", "=")
+    NoDigits,         // only spaces, dashes, dots and brackets
+    Foreign,          // a country code other than 86 ("+1 650 253 0000", "0044 …")
+    Landline,         // a landline number with its area code ("010-8888 6666")
+    TooFewDigits,     // fewer than eleven digits
+    TooManyDigits,    // more than eleven digits
+    NotLeadingOne,    // eleven digits that do not start with 1
+};
+
+// A text read as a mainland mobile number, or why it is not one.
+struct MobileNumber {
+    NumberProblem problem = NumberProblem::None;
+    std::string digits;     // the eleven digits; when refused, the digits read (maybe none)
+    std::uint32_t key = 0;  // prefixKey(digits) when there is no problem, else 0
+};
+
+// Reads a number the way people write it in a list or a spreadsheet cell:
+// ASCII or full-width digits, with spaces (also tabs, no-break and
+// full-width spaces and a byte-order mark), dashes, dots and round brackets
+// anywhere, and a country code in front. The digits are digitsOf(text). After
+// a "+" (also full-width "＋", and only before the first digit) they must
+// begin with 86, after "00" with 0086, and that code is dropped; without
+// either, withoutCountryCode() drops an "86" or "0086" before eleven digits
+// that start with 1, as cleanPaste() does. What is left must be
+// kMobileLength digits starting with kMobileLead. Anything else is refused
+// with the first problem found in the order of NumberProblem; nothing is
+// guessed: "138 0013 800" has too few digits, not a missing one.
+MobileNumber readMobileNumber(std::string_view text);
+
+// The problem in a few Chinese words for a status column, with the number
+// of digits where it matters: "位数不足（10 位）", "含有字母". "" for None.
+std::string problemText(const MobileNumber &number);
+
+// The problem's short name, the same for every number of digits: "位数不足".
+std::string_view problemName(NumberProblem problem);
 
 // The prefix key of a number text: the spaces at both ends are removed, the
 // first kPrefixLength characters kept, and those read as a decimal number.

@@ -58,6 +58,10 @@ inline constexpr const char *kSelectRowById =
 inline constexpr const char *kSelectMeeting =
     "select rowid, 号码1, 号码2, 省份, 城市, 区号, 卡信息 from quelto where 号码1 <= ?1 and ?2 <= "
     "号码2";
+// The six columns of every row, without the row number: also a view or a
+// table without one has them.
+inline constexpr const char *kSelectRanges =
+    "select 号码1, 号码2, 省份, 城市, 区号, 卡信息 from quelto";
 // The six columns, for checking that a store has them: no row is read.
 inline constexpr const char *kSelectNoRow = "select * from quelto limit 0";
 

@@ -22,13 +22,19 @@ private:
     std::string m_description;
 };
 
+// How long a window's connection waits for a store that another program is
+// writing before it reports the store as busy.
+inline constexpr int kWindowBusyWaitSeconds = 30;
+
 // The text a user is shown for a store error numbered number (SQLite's
 // result code) whose own text is storeText. For the failures a user can do
 // something about (a read-only, locked or damaged file, a file that is no
 // store or lacks the table or a column, a file that cannot be opened, a full
 // disk, a disk error) it is a Chinese description that says what to do,
 // followed by storeText in full-width brackets; for any other error it is
-// storeText alone.
-std::string describeStoreError(int number, std::string_view storeText);
+// storeText alone. A busy store is said to have been waited for
+// waitedSeconds.
+std::string describeStoreError(int number, std::string_view storeText,
+                               int waitedSeconds = kWindowBusyWaitSeconds);
 
 }  // namespace store

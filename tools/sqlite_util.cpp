@@ -70,6 +70,14 @@ store::Variant column(sqlite3_stmt *statement, int index) {
         case SQLITE_INTEGER:
         case SQLITE_FLOAT:
             return sqlite3_column_double(statement, index);
+        case SQLITE_TEXT: {
+            // As UTF-8 whatever encoding the store keeps its texts in, as the
+            // windows read them.
+            const auto *text =
+                reinterpret_cast<const char *>(sqlite3_column_text(statement, index));
+            return std::string(text ? text : "",
+                               static_cast<std::size_t>(sqlite3_column_bytes(statement, index)));
+        }
         default: {
             const auto *bytes = static_cast<const char *>(sqlite3_column_blob(statement, index));
             return std::string(bytes ? bytes : "",

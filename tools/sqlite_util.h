@@ -48,7 +48,8 @@ bool step(sqlite3 *db, sqlite3_stmt *statement);
 // other number as a real, a text as text, null as null. Throws StoreError.
 void bind(sqlite3 *db, sqlite3_stmt *statement, int index, const store::Variant &value);
 // Column index (from 0) of the current row: null, a number (integer or
-// real) or a text (a blob is read as its bytes).
+// real) or a text, in UTF-8 (a blob is read as its bytes), as the windows
+// read it.
 store::Variant column(sqlite3_stmt *statement, int index);
 
 }  // namespace tools::sql

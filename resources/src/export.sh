@@ -27,6 +27,8 @@ icon form1-32 32
 icon form1-16 16
 icon adddata-32 32
 icon adddata-16 16
+# The program file's icon on Windows, made of the lookup window's two sizes.
+convert "$out/icons/form1-16.png" "$out/icons/form1-32.png" "$out/icons/plimora.ico"
 picture picture1
 picture picture2
 

@@ -12,6 +12,8 @@
 #include "tools/cli/options.h"
 #include "tools/cli/progress.h"
 #include "tools/cli/table_reader.h"
+#include "tools/cli/table_writer.h"
+#include "tools/cli/text_output.h"
 
 namespace {
 
@@ -186,6 +188,98 @@ TEST(TableReader, GuessesTheDialectByNameThenByFirstLine) {
     EXPECT_TRUE(cli::guessDialect("rows.txt", "a,b").quoting);
 }
 
+TEST(TableReader, KeepsEmptyLinesWhenAskedAndGuessesTheDialectFromItsFirstLine) {
+    std::istringstream in(
+        "\xEF\xBB\xBF"
+        "a,\"b c\"\r\n\n1,2\n\r\n");
+    cli::TableReader reader(in, "-", cli::kTsv);
+    reader.keepEmptyLines();
+    EXPECT_EQ(reader.guessDialectFrom("-").separator, ',');
+    std::vector<Record> records;
+    std::vector<std::string> fields;
+    while (reader.next(fields)) {
+        records.push_back({reader.line(), fields});
+    }
+    const std::vector<Record> expected = {{1, {"a", "b c"}}, {2, {""}}, {3, {"1", "2"}}, {4, {""}}};
+    ASSERT_EQ(records.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(records[i].line, expected[i].line) << "record " << i;
+        EXPECT_EQ(records[i].fields, expected[i].fields) << "record " << i;
+    }
+}
+
+TEST(TableReader, ReadsLinesThatCrossItsReadingBlocks) {
+    std::string text;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 30000; ++i) {
+        lines.push_back(std::string(static_cast<std::size_t>(i % 23), 'x') + std::to_string(i));
+        text += lines.back() + (i % 3 == 0 ? "\r\n" : "\n");
+    }
+    std::istringstream in(text);
+    cli::TableReader reader(in, "t.txt", cli::kTsv);
+    std::vector<std::string> fields;
+    std::size_t read = 0;
+    while (reader.next(fields)) {
+        ASSERT_LT(read, lines.size());
+        ASSERT_EQ(fields, std::vector<std::string>{lines[read]}) << "line " << read + 1;
+        ASSERT_EQ(reader.line(), read + 1);
+        ++read;
+    }
+    EXPECT_EQ(read, lines.size());
+    EXPECT_EQ(reader.bytesRead(), text.size());
+}
+
+TEST(TableWriter, FieldsWrittenAsCsvReadBackAsTheyWere) {
+    const std::vector<std::vector<std::string>> records = {
+        {"a,b", "say \"hi\"", "plain"},
+        {"two\nlines", "\"", ""},
+        {"中文,逗号", "emoji 😀", "ends with ,"},
+        {"", "", ""},
+        {"\"\"", ",", "\ttab"},
+    };
+    for (const cli::Dialect &dialect : {cli::kCsv, cli::kTsv}) {
+        std::string text;
+        std::vector<std::vector<std::string>> written;
+        for (const auto &record : records) {
+            std::string line;
+            bool whole = true;
+            for (std::size_t i = 0; i < record.size(); ++i) {
+                line += i == 0 ? "" : std::string(1, dialect.separator);
+                const std::string before = line;
+                if (!cli::appendField(line, record[i], dialect)) {
+                    EXPECT_FALSE(dialect.quoting) << "CSV refused \"" << record[i] << '"';
+                    EXPECT_EQ(line, before) << "a refused field changed the line";
+                    whole = false;
+                }
+            }
+            if (whole) {
+                text += line + "\n";
+                written.push_back(record);
+            }
+        }
+        EXPECT_EQ(written.size(), dialect.quoting ? records.size() : 3u) << text;
+        std::istringstream in(text);
+        cli::TableReader reader(in, "t", dialect);
+        reader.keepEmptyLines();
+        std::vector<std::string> fields;
+        for (const auto &record : written) {
+            ASSERT_TRUE(reader.next(fields)) << text;
+            EXPECT_EQ(fields, record) << text;
+        }
+        EXPECT_FALSE(reader.next(fields)) << text;
+    }
+}
+
+TEST(Encoding, WritesGb18030ForSpreadsheetsThatExpectIt) {
+    EXPECT_EQ(cli::utf8ToGb18030("abc 123,"), "abc 123,");
+    EXPECT_EQ(cli::utf8ToGb18030("中"), "\xD6\xD0");
+    EXPECT_EQ(cli::utf8ToGb18030("😀é"), "\x94\x39\xFC\x36\xA8\xA6");  // four bytes, two
+    EXPECT_EQ(cli::utf8ToGb18030("ok\xE5\x8C"), std::nullopt) << "text cut short";
+    EXPECT_EQ(cli::encodingNamed("UTF-8"), cli::OutputEncoding::Utf8);
+    EXPECT_EQ(cli::encodingNamed("GB18030"), cli::OutputEncoding::Gb18030);
+    EXPECT_EQ(cli::encodingNamed("gbk"), std::nullopt);
+}
+
 TEST(Encoding, TellsUtf8FromGbk) {
     EXPECT_FALSE(cli::firstNonUtf8("北京 abc 😀"));
     EXPECT_EQ(cli::firstNonUtf8("ab\xC0\x80"), 2u);          // overlong
@@ -239,6 +333,18 @@ TEST(Progress, ShowsOnlyOnATerminalAndOnlyForWorkOverASecond) {
     std::fclose(pipe);
 }
 
+TEST(Progress, CountsWhenTheTotalIsNotKnown) {
+    FakeClock clock;
+    std::FILE *terminal = std::tmpfile();
+    {
+        cli::Progress progress("已读行数", 0, {terminal, true, [&] { return clock.now; }});
+        clock.advance(1100);
+        progress.update(12345);
+        EXPECT_EQ(drawn(terminal), "\r已读行数 12345");
+    }
+    std::fclose(terminal);
+}
+
 class AtomicFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -286,6 +392,36 @@ TEST_F(AtomicFileTest, AMissingFolderIsNamed) {
     } catch (const cli::Failure &failure) {
         EXPECT_NE(failure.text().find("out.tsv"), std::string::npos) << failure.text();
     }
+}
+
+TEST_F(AtomicFileTest, TextOutputAppearsOnCommitInTheEncodingAsked) {
+    const std::string target = (m_dir / "out.tsv").string();
+    const struct {
+        cli::OutputEncoding encoding;
+        std::string bytes;
+    } cases[] = {
+        {cli::OutputEncoding::Utf8, "号码\t省份\n"},
+        {cli::OutputEncoding::Utf8WithBom, "\xEF\xBB\xBF号码\t省份\n"},
+        {cli::OutputEncoding::Gb18030, "\xBA\xC5\xC2\xEB\t\xCA\xA1\xB7\xDD\n"},
+    };
+    for (const auto &c : cases) {
+        {
+            const std::string before = content();
+            cli::TextOutput output(target, c.encoding);
+            output.write("号码\t");
+            output.write("省份\n");
+            EXPECT_EQ(content(), before) << "the target changed before commit";
+            output.commit();
+        }
+        EXPECT_EQ(content(), c.bytes);
+        EXPECT_EQ(files(), 1u);
+    }
+    {
+        cli::TextOutput output(target, cli::OutputEncoding::Utf8);
+        output.write(std::string(1 << 20, 'x'));
+    }
+    EXPECT_EQ(content(), cases[2].bytes) << "an output never committed replaced the target";
+    EXPECT_EQ(files(), 1u) << "its temporary file was left behind";
 }
 
 }  // namespace

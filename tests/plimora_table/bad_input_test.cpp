@@ -355,7 +355,10 @@ TEST_F(BadInput, AStoreLockedByAnotherProgram) {
          {update(), std::vector<std::string>{"import", m_dir / "rows.tsv", "--store", store()}}) {
         const Result result = run(args);
         EXPECT_EQ(result.exitCode, 1) << args.front();
-        EXPECT_NE(result.err.find(store() + ": 文件正被其他程序使用（已锁定）"), std::string::npos)
+        EXPECT_NE(
+            result.err.find(store() + ": 存储错误 5：数据文件 sys.dat 正被另一个程序使用，等了 2 "
+                                      "秒仍未空出"),
+            std::string::npos)
             << result.err;
     }
     sqlite3_exec(holder, "rollback", nullptr, nullptr, nullptr);
@@ -433,7 +436,7 @@ TEST_F(DiskFull, OnASmallFileSystem) {
     if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, size.c_str()) != 0) {
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root in a privileged container)";
     }
-    expectRefusedWhole({}, mount, "磁盘空间不足");
+    expectRefusedWhole({}, mount, "存储错误 13：磁盘已满");
     ::umount(mount.c_str());
 }
 
@@ -442,7 +445,9 @@ TEST_F(DiskFull, UnderAFileSizeLimit) {
     fs::create_directories(folder);
     RunOptions limited;
     limited.fileSizeLimit = 512 * 1024;
-    expectRefusedWhole(limited, folder, "读写出错：文件超过了系统允许的大小");
+    expectRefusedWhole(limited, folder,
+                       "存储错误 10：读写数据文件 sys.dat 时磁盘出错。请检查磁盘后再试。（disk I/O "
+                       "error；文件超过了系统允许的大小）");
 }
 
 }  // namespace

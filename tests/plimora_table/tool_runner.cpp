@@ -71,6 +71,10 @@ pid_t start(const std::vector<std::string> &args, const RunOptions &options) {
         const int err = ::open(files.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(out, STDOUT_FILENO);
         ::dup2(err, STDERR_FILENO);
+        if (!options.standardInput.empty()) {
+            const int in = ::open(options.standardInput.c_str(), O_RDONLY);
+            ::dup2(in, STDIN_FILENO);
+        }
         if (options.asNobody &&
             (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
             std::fputs(kCannotDropRights, stderr);

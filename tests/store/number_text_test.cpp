@@ -138,4 +138,106 @@ TEST(NumberText, PastedTextKeepsItsDigitsAndAPhoneNumberLosesItsCountryCode) {
     }
 }
 
+TEST(NumberText, AMobileNumberIsReadTheWayPeopleWriteIt) {
+    const struct {
+        const char *text;
+        const char *number;
+    } cases[] = {
+        {"13800138000", "13800138000"},
+        {"138 0013 8000", "13800138000"},
+        {"138-0013-8000", "13800138000"},
+        {"138.0013.8000", "13800138000"},
+        {"(138) 0013-8000", "13800138000"},
+        {"  13800138000  ", "13800138000"},
+        {"\t13800138000", "13800138000"},  // a tab that keeps a spreadsheet from making it a number
+        {"+86 138 0013 8000", "13800138000"},
+        {"+8613800138000", "13800138000"},
+        {"(+86) 138-0013-8000", "13800138000"},
+        {"+86-138-0013-8000", "13800138000"},
+        {"0086 13800138000", "13800138000"},
+        {"008613800138000", "13800138000"},
+        {"86 13800138000", "13800138000"},
+        {"8613800138000", "13800138000"},
+        {"１３８００１３８０００", "13800138000"},             // full-width digits
+        {"＋８６ １３８－００１３－８０００", "13800138000"},  // full-width plus and dash
+        {"（１３８）００１３．８０００", "13800138000"},       // full-width brackets and dot
+        {"138\u30000013\u30008000", "13800138000"},            // ideographic space
+        {"138\u00A00013\u00A08000", "13800138000"},            // no-break space
+        {"\uFEFF13800138000", "13800138000"},                  // a byte-order mark
+        {"138\u20130013\u20148000", "13800138000"},            // en and em dash
+        {"138·0013·8000", "13800138000"},                      // middle dot
+        {"19912345678", "19912345678"},
+        {"10000000000", "10000000000"},  // eleven digits from 1: the table decides
+    };
+    for (const auto &c : cases) {
+        const store::MobileNumber number = store::readMobileNumber(c.text);
+        EXPECT_EQ(number.problem, store::NumberProblem::None)
+            << '"' << c.text << "\": " << store::problemText(number);
+        EXPECT_EQ(number.digits, c.number) << '"' << c.text << '"';
+        EXPECT_EQ(static_cast<double>(number.key), store::prefixKey(number.digits))
+            << '"' << c.text << "\": the key is the window's";
+    }
+}
+
+TEST(NumberText, WhatIsNoMobileNumberIsRefusedWithItsReasonNeverGuessed) {
+    using Problem = store::NumberProblem;
+    const struct {
+        const char *text;
+        Problem problem;
+        const char *says;  // problemText()
+    } cases[] = {
+        {"", Problem::Empty, "空"},
+        {"   ", Problem::Empty, "空"},
+        {"\u3000", Problem::Empty, "空"},
+        {"138abc00000", Problem::Letters, "含有字母"},
+        {"1.38001E+10", Problem::Letters, "含有字母"},  // a spreadsheet's number format
+        {"１３８ＡＢ", Problem::Letters, "含有字母"},
+        {"手机 13800138000", Problem::Chinese, "含有汉字"},
+        {"13800138000转1", Problem::Chinese, "含有汉字"},
+        {"13800138000/13900139000", Problem::OtherCharacters, "含有号码以外的字符"},
+        {"=\"13800138000\"", Problem::OtherCharacters, "含有号码以外的字符"},
+        {"138001380000+", Problem::OtherCharacters, "含有号码以外的字符"},  // a plus after digits
+        {"138\r0013", Problem::OtherCharacters, "含有号码以外的字符"},
+        {"138\xFF"
+         "0013",
+         Problem::OtherCharacters, "含有号码以外的字符"},              // not UTF-8
+        {"\xEF\xBC", Problem::OtherCharacters, "含有号码以外的字符"},  // cut short
+        {"😀13800138000", Problem::OtherCharacters, "含有号码以外的字符"},
+        {"--", Problem::NoDigits, "没有数字"},
+        {"( )", Problem::NoDigits, "没有数字"},
+        {"+", Problem::NoDigits, "没有数字"},
+        {"+1 650 253 0000", Problem::Foreign, "不是中国大陆的号码（国家代码不是 86）"},
+        {"+852 9123 4567", Problem::Foreign, "不是中国大陆的号码（国家代码不是 86）"},
+        {"001 650 253 0000", Problem::Foreign, "不是中国大陆的号码（国家代码不是 86）"},
+        {"010-8888 6666", Problem::Landline, "固定电话号码（带区号）"},
+        {"(0755) 8888-6666", Problem::Landline, "固定电话号码（带区号）"},
+        {"0710-888 6666", Problem::Landline, "固定电话号码（带区号）"},
+        {"021 6888 8888", Problem::Landline, "固定电话号码（带区号）"},
+        {"+86 010 8888 6666", Problem::Landline, "固定电话号码（带区号）"},
+        {"0086 0755 8888 6666", Problem::Landline, "固定电话号码（带区号）"},
+        {"8888 6666", Problem::TooFewDigits, "位数不足（8 位）"},  // a landline without its code
+        {"1380013800", Problem::TooFewDigits, "位数不足（10 位）"},
+        {"138 0013 800", Problem::TooFewDigits, "位数不足（10 位）"},
+        {"1380013", Problem::TooFewDigits, "位数不足（7 位）"},  // a prefix, not a number
+        {"+86", Problem::TooFewDigits, "位数不足（0 位）"},
+        {"+86 10 8888 6666", Problem::TooFewDigits, "位数不足（10 位）"},
+        {"138001380000", Problem::TooManyDigits, "位数太多（12 位）"},
+        {"013800138000", Problem::TooManyDigits, "位数太多（12 位）"},  // a 0 before a mobile
+        {"13800138000.0", Problem::TooManyDigits, "位数太多（12 位）"},
+        {"86 86 138 0013 8000", Problem::TooManyDigits, "位数太多（15 位）"},
+        {"+86 86 138 0013 8000", Problem::TooManyDigits, "位数太多（13 位）"},
+        {"13800138000 13900139000", Problem::TooManyDigits, "位数太多（22 位）"},
+        {"23800138000", Problem::NotLeadingOne, "不以 1 开头"},
+        {"+86 755 8888 6666", Problem::NotLeadingOne, "不以 1 开头"},
+        {"８６２３８００１３８０００", Problem::TooManyDigits, "位数太多（13 位）"},
+    };
+    for (const auto &c : cases) {
+        const store::MobileNumber number = store::readMobileNumber(c.text);
+        EXPECT_EQ(number.problem, c.problem) << '"' << c.text << "\": " << problemText(number);
+        EXPECT_EQ(store::problemText(number), c.says) << '"' << c.text << '"';
+        EXPECT_EQ(number.key, 0u) << '"' << c.text << '"';
+    }
+    EXPECT_EQ(store::problemName(Problem::TooFewDigits), "位数不足") << "the name has no count";
+}
+
 }  // namespace

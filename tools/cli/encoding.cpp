@@ -1,5 +1,9 @@
 #include "tools/cli/encoding.h"
 
+#include <iconv.h>
+
+#include <cerrno>
+
 namespace tools::cli {
 
 std::optional<std::size_t> firstNonUtf8(std::string_view text) {
@@ -74,6 +78,29 @@ std::string notUtf8Message(std::string_view line) {
         return "文字编码不是 UTF-8，看起来是 GBK/GB18030" + where + "；请把文件另存为 UTF-8 再试";
     }
     return "文字编码不是 UTF-8" + where + "；请把文件另存为 UTF-8 再试";
+}
+
+std::optional<std::string> utf8ToGb18030(std::string_view utf8) {
+    // glibc's iconv; a build without it (MinGW) would put Windows' code page
+    // 54936 (WideCharToMultiByte) here, behind the same contract.
+    const iconv_t converter = ::iconv_open("GB18030", "UTF-8");
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        return std::nullopt;
+    }
+    // GB18030 never takes more than four bytes for what UTF-8 writes in at
+    // least one, and only ASCII keeps one byte.
+    std::string out(utf8.size() * 2 + 4, '\0');
+    char *in = const_cast<char *>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char *to = out.data();
+    std::size_t toLeft = out.size();
+    const std::size_t rc = ::iconv(converter, &in, &inLeft, &to, &toLeft);
+    ::iconv_close(converter);
+    if (rc == static_cast<std::size_t>(-1) || inLeft != 0) {
+        return std::nullopt;
+    }
+    out.resize(out.size() - toLeft);
+    return out;
 }
 
 }  // namespace tools::cli

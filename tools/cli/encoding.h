@@ -1,5 +1,6 @@
 // Tells UTF-8 text from the other encodings a table from a Chinese
-// spreadsheet or text editor is likely to be saved in.
+// spreadsheet or text editor is likely to be saved in, and writes text in
+// the one such program expects besides UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -22,5 +23,10 @@ bool looksLikeGbk(std::string_view text);
 // A message for a line that is not UTF-8, naming GBK/GB18030 when the line
 // looks like it: meant to follow "FILE:LINE: ".
 std::string notUtf8Message(std::string_view line);
+
+// utf8 written in GB18030, which holds every Unicode character (ASCII stays
+// as it is, a Chinese character takes two bytes), or nullopt when utf8 is
+// not well-formed UTF-8 (nothing is converted then).
+std::optional<std::string> utf8ToGb18030(std::string_view utf8);
 
 }  // namespace tools::cli

@@ -46,6 +46,8 @@ std::string describeErrno(int error) {
             return "这是一个文件夹";
         case EIO:
             return "磁盘读写出错";
+        case EPIPE:
+            return "读取输出的程序已经关闭了管道";
         default:
             return std::strerror(error);
     }

@@ -40,7 +40,7 @@ private:
 
 // A short description of the system error number error for the user:
 // Chinese for the conditions a user can act on (no space, no permission, read-only file system,
-// file too large, no such file), the C library's text for the rest.
+// file too large, no such file, a pipe whose reader has gone), the C library's text for the rest.
 std::string describeErrno(int error);
 
 }  // namespace tools::cli

@@ -8,21 +8,21 @@ namespace tools::cli {
 
 namespace {
 
-const OptionSpec *find(std::span<const OptionSpec> specs, std::string_view word) {
-    for (const OptionSpec &spec : specs) {
-        if (spec.name == word || (!spec.shortName.empty() && spec.shortName == word)) {
-            return &spec;
+const OptionSpec *find(std::span<const OptionSpec> known, std::string_view word) {
+    for (const OptionSpec &option : known) {
+        if (option.name == word || (!option.shortName.empty() && option.shortName == word)) {
+            return &option;
         }
     }
     return nullptr;
 }
 
-std::string signature(const OptionSpec &spec) {
-    std::string text = spec.shortName.empty() ? "    " : std::string(spec.shortName) + ", ";
-    text += spec.name;
-    if (!spec.valueName.empty()) {
+std::string signature(const OptionSpec &option) {
+    std::string text = option.shortName.empty() ? "    " : std::string(option.shortName) + ", ";
+    text += option.name;
+    if (!option.valueName.empty()) {
         text += ' ';
-        text += spec.valueName;
+        text += option.valueName;
     }
     return text;
 }
@@ -37,7 +37,7 @@ std::optional<std::string> Options::value(std::string_view name) const {
     return found->second;
 }
 
-Options parseOptions(const std::vector<std::string> &words, std::span<const OptionSpec> specs) {
+Options parseOptions(const std::vector<std::string> &words, std::span<const OptionSpec> known) {
     Options options;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -58,15 +58,15 @@ Options parseOptions(const std::vector<std::string> &words, std::span<const Opti
                 attached = word.substr(equals + 1);
             }
         }
-        const OptionSpec *spec = find(specs, name);
-        if (!spec) {
+        const OptionSpec *option = find(known, name);
+        if (!option) {
             throw UsageError("不认识的选项 " + std::string(name));
         }
-        const std::string key(spec->name);
+        const std::string key(option->name);
         if (options.m_values.contains(key)) {
             throw UsageError("选项 " + key + " 只能给一次");
         }
-        if (spec->valueName.empty()) {
+        if (option->valueName.empty()) {
             if (attached) {
                 throw UsageError("选项 " + key + " 不带值：" + word);
             }
@@ -79,23 +79,23 @@ Options parseOptions(const std::vector<std::string> &words, std::span<const Opti
         }
         if (i + 1 == words.size()) {
             throw UsageError("选项 " + std::string(name) + " 后面缺少 " +
-                             std::string(spec->valueName));
+                             std::string(option->valueName));
         }
         options.m_values[key] = words[++i];
     }
     return options;
 }
 
-std::string optionHelp(std::span<const OptionSpec> specs) {
+std::string optionHelp(std::span<const OptionSpec> known) {
     std::size_t width = 0;
-    for (const OptionSpec &spec : specs) {
-        width = std::max(width, signature(spec).size());
+    for (const OptionSpec &option : known) {
+        width = std::max(width, signature(option).size());
     }
     std::string text;
-    for (const OptionSpec &spec : specs) {
-        const std::string left = signature(spec);
-        text +=
-            "  " + left + std::string(width - left.size() + 2, ' ') + std::string(spec.help) + "\n";
+    for (const OptionSpec &option : known) {
+        const std::string left = signature(option);
+        text += "  " + left + std::string(width - left.size() + 2, ' ') + std::string(option.help) +
+                "\n";
     }
     return text;
 }

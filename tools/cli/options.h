@@ -38,14 +38,14 @@ private:
     std::vector<std::string> m_arguments;
 };
 
-// Reads words against specs. Throws UsageError, naming the word, for an
-// option not in specs, an option without its value, a value given to a flag
+// Reads words against the known options. Throws UsageError, naming the
+// word, for an option not among them, an option without its value, a value given to a flag
 // ("--all=1") or an option given twice. Nothing is checked about the
 // arguments; the caller counts them.
-Options parseOptions(const std::vector<std::string> &words, std::span<const OptionSpec> specs);
+Options parseOptions(const std::vector<std::string> &words, std::span<const OptionSpec> known);
 
 // The option lines of a --help text: "  -o, --output FILE  help", the help
-// texts aligned in one column, one line per spec, each ending in "\n".
-std::string optionHelp(std::span<const OptionSpec> specs);
+// texts aligned in one column, one line per option, each ending in "\n".
+std::string optionHelp(std::span<const OptionSpec> known);
 
 }  // namespace tools::cli

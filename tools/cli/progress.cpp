@@ -37,6 +37,13 @@ void Progress::update(std::uint64_t done) {
 }
 
 void Progress::draw(std::uint64_t done) {
+    if (m_total == 0) {
+        std::fprintf(m_sink.stream, "\r%s %llu", m_label.c_str(),
+                     static_cast<unsigned long long>(done));
+        std::fflush(m_sink.stream);
+        m_drawn = true;
+        return;
+    }
     const std::uint64_t total = std::max<std::uint64_t>(m_total, 1);
     const std::uint64_t shown = std::min(done, total);
     const int filled = static_cast<int>(shown * kBarWidth / total);

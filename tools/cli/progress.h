@@ -22,7 +22,8 @@ public:
     };
 
     // A bar labelled label for work of total units, on stderr when stderr is
-    // a terminal (and never otherwise).
+    // a terminal (and never otherwise). With a total of 0 (not known ahead,
+    // as for standard input) it shows the units done instead of a bar.
     Progress(std::string label, std::uint64_t total);
     Progress(std::string label, std::uint64_t total, Sink sink);
     ~Progress();

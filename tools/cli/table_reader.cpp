@@ -1,5 +1,8 @@
 #include "tools/cli/table_reader.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "tools/cli/encoding.h"
 #include "tools/cli/failure.h"
 
@@ -8,6 +11,7 @@ namespace tools::cli {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::size_t kBlockSize = 1 << 16;
 
 bool endsWith(std::string_view text, std::string_view suffix) {
     if (text.size() < suffix.size()) {
@@ -48,26 +52,57 @@ void TableReader::fail(std::size_t line, const std::string &message) const {
     throw Failure(m_name, line, message);
 }
 
+Dialect TableReader::guessDialectFrom(std::string_view path) {
+    std::string first;
+    if (readLine(first)) {
+        m_aheadLine = std::move(first);
+    }
+    const std::size_t longest = m_dialect.longestRecord;
+    m_dialect = guessDialect(path, m_aheadLine.value_or(""));
+    m_dialect.longestRecord = longest;
+    return m_dialect;
+}
+
 bool TableReader::readLine(std::string &line) {
+    if (m_aheadLine) {
+        line = std::move(*m_aheadLine);
+        m_aheadLine.reset();
+        return true;
+    }
     line.clear();
-    // Read by hand rather than with getline, so that a file without line
+    // Read in blocks rather than with getline, so that a file without line
     // breaks is refused at the length limit instead of being read whole.
-    std::streambuf *buffer = m_in.rdbuf();
     bool any = false;
     for (;;) {
-        const int c = buffer->sbumpc();
-        if (c == std::char_traits<char>::eof()) {
-            break;
+        if (m_blockAt == m_blockEnd) {
+            m_block.resize(kBlockSize);
+            m_blockAt = 0;
+            m_blockEnd = static_cast<std::size_t>(
+                std::max<std::streamsize>(0, m_in.rdbuf()->sgetn(m_block.data(), kBlockSize)));
+            if (m_blockEnd == 0) {
+                break;
+            }
         }
         any = true;
-        ++m_bytesRead;
-        if (c == '\n') {
-            break;
-        }
-        line += static_cast<char>(c);
+        const char *start = m_block.data() + m_blockAt;
+        const std::size_t available = m_blockEnd - m_blockAt;
+        const auto *newline = static_cast<const char *>(std::memchr(start, '\n', available));
+        // Taking no more than one byte over the limit stops a line without
+        // an end as soon as it is too long.
+        const std::size_t room = m_dialect.longestRecord + 2 - line.size();
+        const std::size_t taken =
+            std::min(newline ? static_cast<std::size_t>(newline - start) : available, room);
+        line.append(start, taken);
+        m_blockAt += taken;
+        m_bytesRead += taken;
         if (line.size() > m_dialect.longestRecord + 1) {
             fail(m_line + 1, "这一行太长（超过 " + std::to_string(m_dialect.longestRecord) +
                                  " 字节），不像是文本表格");
+        }
+        if (newline && start + taken == newline) {
+            ++m_blockAt;
+            ++m_bytesRead;
+            break;
         }
     }
     if (!any) {
@@ -95,19 +130,29 @@ bool TableReader::readLine(std::string &line) {
 }
 
 bool TableReader::next(std::vector<std::string> &fields) {
-    std::string line;
+    std::string &line = m_text;
     do {
         if (!readLine(line)) {
             return false;
         }
-    } while (line.empty());
+    } while (line.empty() && !m_keepEmptyLines);
     m_recordLine = m_line;
 
-    std::vector<std::string> out;
-    std::string field;
+    // Fields are parsed into storage kept from earlier records, so that a
+    // long table costs no allocation per record.
+    std::size_t count = 0;
+    auto nextField = [&]() -> std::string & {
+        if (count == m_fields.size()) {
+            m_fields.emplace_back();
+        }
+        std::string &field = m_fields[count++];
+        field.clear();
+        return field;
+    };
     std::size_t recordBytes = line.size();
     std::size_t i = 0;
     for (;;) {
+        std::string &field = nextField();
         if (m_dialect.quoting && i < line.size() && line[i] == '"') {
             ++i;
             for (;;) {
@@ -148,18 +193,17 @@ bool TableReader::next(std::vector<std::string> &fields) {
             field.append(line, i, stop - i);
             i = stop;
         }
-        out.push_back(std::move(field));
-        field.clear();
         if (i == line.size()) {
             break;
         }
         ++i;  // the separator
         if (i == line.size()) {
-            out.emplace_back();
+            nextField();
             break;
         }
     }
-    fields = std::move(out);
+    m_fields.resize(count);
+    fields.swap(m_fields);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,7 +38,8 @@ public:
     TableReader(std::istream &in, std::string name, Dialect dialect);
 
     // Reads the next record into fields and returns true, or returns false
-    // at the end of the input. Lines that are empty are skipped. The UTF-8
+    // at the end of the input. Lines that are empty are skipped (unless
+    // keepEmptyLines()). The UTF-8
     // byte-order mark at the start and a CR before each LF are dropped; a
     // line break inside a quoted field is kept as "\n". Throws Failure naming
     // the file and line for text that is not UTF-8 (saying whether it looks
@@ -46,9 +48,21 @@ public:
     // fields is unchanged when it throws.
     bool next(std::vector<std::string> &fields);
 
+    // Reads the first line ahead and takes the dialect that
+    // guessDialect(path, first line) names, keeping this reader's length
+    // limit; next() then begins with that line. Call it before next().
+    // Returns the dialect. Throws as next() does for the first line.
+    Dialect guessDialectFrom(std::string_view path);
+
+    // Makes next() return an empty line as a record of one empty field
+    // instead of skipping it, so that every line of a list has its record.
+    void keepEmptyLines() { m_keepEmptyLines = true; }
+
+    const Dialect &dialect() const { return m_dialect; }
+
     // The line (from 1) on which the last record read began.
     std::size_t line() const { return m_recordLine; }
-    // The bytes taken from the input so far.
+    // The bytes taken from the input so far (it is read ahead in blocks).
     std::uint64_t bytesRead() const { return m_bytesRead; }
 
 private:
@@ -58,6 +72,13 @@ private:
     std::istream &m_in;
     std::string m_name;
     Dialect m_dialect;
+    std::vector<char> m_block;  // read from m_in, not yet taken
+    std::size_t m_blockAt = 0;
+    std::size_t m_blockEnd = 0;
+    std::string m_text;                      // the line next() parses
+    std::vector<std::string> m_fields;       // the storage next() parses into, then swaps
+    std::optional<std::string> m_aheadLine;  // read by guessDialectFrom()
+    bool m_keepEmptyLines = false;
     std::size_t m_line = 0;
     std::size_t m_recordLine = 0;
     std::uint64_t m_bytesRead = 0;

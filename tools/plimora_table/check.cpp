@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "store/number_text.h"
 #include "store/schema.h"
 #include "tools/cli/failure.h"
 #include "tools/cli/progress.h"
@@ -19,9 +20,6 @@ namespace {
 
 namespace schema = store::schema;
 
-// The lowest and highest prefix key of a mainland mobile number.
-constexpr long long kLowestKey = 1000000;
-constexpr long long kHighestKey = 1999999;
 constexpr long long kSegmentSize = 10000;  // keys per three-digit segment (130, 131 …)
 constexpr long long kBlockSize = 1000;     // keys per four-digit block (1300, 1301 …)
 constexpr std::size_t kListed = 20;        // faults listed per kind without --list-all
@@ -81,15 +79,15 @@ private:
 
 std::optional<long long> prefixKey(const store::Variant &value) {
     const auto *number = std::get_if<double>(&value);
-    if (!number || std::trunc(*number) != *number || *number < kLowestKey ||
-        *number > kHighestKey) {
+    if (!number || std::trunc(*number) != *number || *number < store::kLowestMobileKey ||
+        *number > store::kHighestMobileKey) {
         return std::nullopt;
     }
     return static_cast<long long>(*number);
 }
 
 bool isAreaCode(const std::string &text) {
-    return (text.size() == 3 || text.size() == 4) && text[0] == '0' &&
+    return store::isAreaCodeLength(text) && text[0] == '0' &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
@@ -119,7 +117,8 @@ void checkIntegrity(const StoreFile &store, Faults &faults) {
             }
         }
     } catch (const store::StoreError &error) {
-        faults.add("文件完整性", "检查时出错：" + error.description());
+        faults.add("文件完整性",
+                   "检查时出错：" + storeErrorText(error.number(), error.description()));
     }
 }
 
@@ -205,7 +204,8 @@ int runCheck(const std::vector<std::string> &words) {
             const auto low = prefixKey(row.values[0]);
             const auto high = prefixKey(row.values[1]);
             if (!low || !high) {
-                faults.add("号码不是 7 位的号码前缀（1000000 到 1999999 的整数）",
+                faults.add("号码不是 7 位的号码前缀（" + std::to_string(store::kLowestMobileKey) +
+                               " 到 " + std::to_string(store::kHighestMobileKey) + " 的整数）",
                            rowLabel(stored.id, row));
                 return;
             }

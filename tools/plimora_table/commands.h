@@ -17,6 +17,7 @@ int runUpdate(const std::vector<std::string> &words);
 int runImport(const std::vector<std::string> &words);
 int runExport(const std::vector<std::string> &words);
 int runCheck(const std::vector<std::string> &words);
+int runLookup(const std::vector<std::string> &words);
 
 // The whole tool, from main's arguments: picks the sub-command, prints
 // --help, prints failures on stderr as "plimora-table: FILE:LINE: MESSAGE".

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "store/number_text.h"
 #include "store/schema.h"
 #include "tools/cli/crash_point.h"
 #include "tools/cli/failure.h"
@@ -21,11 +22,6 @@ namespace tools::table {
 namespace {
 
 namespace schema = store::schema;
-
-// The add-record window's rules for a number and an area code.
-constexpr std::size_t kKeyDigits = 7;         // a prefix key is a number's first seven digits
-constexpr std::size_t kShortestAreaCode = 3;  // area codes are 3 or 4 characters
-constexpr std::size_t kLongestAreaCode = 4;
 
 constexpr cli::OptionSpec kOptions[] = {
     kStoreOption,
@@ -60,21 +56,16 @@ std::string trimSpaces(const std::string &text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-std::size_t charCount(const std::string &text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
 // The prefix key a field holds, or the reason it holds none.
 std::variant<long long, std::string> prefixKeyOf(std::string_view column, const std::string &text) {
     const std::string name(column);
-    if (text.size() != kKeyDigits ||
+    if (text.size() != store::kPrefixLength ||
         !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return name + " 应是号码的前 7 位数字，实际是 \"" + text + "\"";
+        return name + " 应是号码的前 " + std::to_string(store::kPrefixLength) +
+               " 位数字，实际是 \"" + text + "\"";
     }
-    if (text[0] != '1') {
-        return name + " 应以 1 开头，实际是 \"" + text + "\"";
+    if (text[0] != store::kMobileLead) {
+        return name + " 应以 " + store::kMobileLead + " 开头，实际是 \"" + text + "\"";
     }
     return std::stoll(text);
 }
@@ -108,9 +99,9 @@ std::variant<Candidate, std::string> candidateOf(const std::vector<std::string> 
             return std::string(schema::kColumns[c]) + " 里有制表符或换行";
         }
     }
-    const std::size_t areaCodeLength = charCount(values[4]);
-    if (areaCodeLength < kShortestAreaCode || areaCodeLength > kLongestAreaCode) {
-        return "区号 应为 3 到 4 个字符，实际是 \"" + values[4] + "\"";
+    if (!store::isAreaCodeLength(values[4])) {
+        return "区号 应为 " + std::to_string(store::kShortestAreaCode) + " 到 " +
+               std::to_string(store::kLongestAreaCode) + " 个字符，实际是 \"" + values[4] + "\"";
     }
     candidate.low = keys[0];
     candidate.high = keys[1];

@@ -20,7 +20,7 @@ namespace {
 namespace schema = store::schema;
 
 // A command-line tool waits a little for a program that is writing, then
-// says that the file is in use rather than hanging.
+// says that the file is in use rather than hanging as long as a window would.
 constexpr int kBusyTimeoutMs = 2000;
 
 constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
@@ -44,41 +44,20 @@ std::string readHeader(const std::string &path) {
     return header;
 }
 
-// "：<what the system error means>", or "" without one.
-std::string because(int systemError) {
-    return systemError ? "：" + cli::describeErrno(systemError) : std::string();
-}
-
 }  // namespace
 
 void failOnStore(const std::string &path, const store::StoreError &error) {
     const auto *withErrno = dynamic_cast<const sql::Error *>(&error);
-    const int systemError = withErrno ? withErrno->systemError() : 0;
-    switch (error.number() & 0xFF) {
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            throw cli::Failure(path, "文件正被其他程序使用（已锁定）；请关闭使用它的程序后再试");
-        case SQLITE_NOTADB:
-            throw cli::Failure(path, "不是 SQLite 存储文件（可能已损坏，或者根本不是 sys.dat）");
-        case SQLITE_CORRUPT:
-            throw cli::Failure(path, "文件已损坏（" + error.description() + "）");
-        case SQLITE_FULL:
-            throw cli::Failure(path, "磁盘空间不足");
-        case SQLITE_READONLY:
-            throw cli::Failure(path, "文件或它所在的文件夹是只读的，不能写入");
-        case SQLITE_PERM:
-        case SQLITE_AUTH:
-            throw cli::Failure(path, "没有权限");
-        case SQLITE_IOERR:
-            throw cli::Failure(path, "读写出错" + because(systemError));
-        case SQLITE_CANTOPEN:
-            throw cli::Failure(path, "无法打开" + because(systemError));
-        case SQLITE_CONSTRAINT:
-            throw cli::Failure(path, "数据不符合表的约束（" + error.description() + "）");
-        default:
-            throw cli::Failure(
-                path, "存储错误 " + std::to_string(error.number()) + "：" + error.description());
+    std::string storeText = error.description();
+    if (withErrno && withErrno->systemError() != 0) {
+        storeText += "；" + cli::describeErrno(withErrno->systemError());
     }
+    throw cli::Failure(path, storeErrorText(error.number(), storeText));
+}
+
+std::string storeErrorText(int number, std::string_view storeText) {
+    return "存储错误 " + std::to_string(number) + "：" +
+           store::describeStoreError(number, storeText, kBusyTimeoutMs / 1000);
 }
 
 StoreFile::StoreFile(std::string path, Access access) : m_path(std::move(path)) {

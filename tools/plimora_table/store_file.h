@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "store/store_error.h"
@@ -60,9 +61,15 @@ private:
     Edition m_metadata;
 };
 
+// The text the tool prints for a store error numbered number with SQLite's
+// text storeText: "存储错误 N：" and store::describeStoreError(), the text the
+// windows show (saying how long the tool waited for a busy store).
+std::string storeErrorText(int number, std::string_view storeText);
+
 // The store error error, met while working on the file path, as a
-// cli::Failure naming path with a message a user can act on (locked, disk
-// full, read-only, damaged …).
+// cli::Failure naming path with storeErrorText() of it, SQLite's text
+// followed by the system's reason when there is one (no space, a file-size
+// limit …).
 [[noreturn]] void failOnStore(const std::string &path, const store::StoreError &error);
 
 // Which rows of a store are the edition's and which are the user's.

@@ -11,6 +11,7 @@
 #include "tools/cli/exit_codes.h"
 #include "tools/cli/failure.h"
 #include "tools/plimora_table/commands.h"
+#include "tools/plimora_table/store_file.h"
 #include "tools/sysdat_builder.h"
 
 namespace tools::table {
@@ -24,7 +25,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"update", runUpdate}, {"import", runImport}, {"export", runExport},
-    {"check", runCheck},   {"build", runBuild},
+    {"check", runCheck},   {"build", runBuild},   {"lookup", runLookup},
 };
 
 constexpr std::string_view kExitCodes =
@@ -37,7 +38,7 @@ constexpr std::string_view kToolHelp =
     "用法：plimora-table <子命令> [选项]\n"
     "\n"
     "管理 Plimora 的号码表文件 sys.dat：换成新版本的号码表时保留您自己添加的行，\n"
-    "导入、导出您的行，检查文件。\n"
+    "导入、导出您的行，检查文件；一次查询一批号码。\n"
     "\n"
     "子命令：\n"
     "  update   换成新版本的号码表，保留您添加的行（原文件留作备份）\n"
@@ -45,6 +46,7 @@ constexpr std::string_view kToolHelp =
     "  export   把您添加的行（或整个表）导出为 TSV\n"
     "  check    检查一个 sys.dat，列出其中的问题\n"
     "  build    从文本号码表建立新的 sys.dat（已有的文件不会被覆盖）\n"
+    "  lookup   查询号码清单或表格里每个号码的归属地，答案与查询窗口相同\n"
     "\n"
     "每个子命令都接受 --store PATH（默认：本程序旁边的 sys.dat）和 --help；\n"
     "用 plimora-table <子命令> --help 查看它的全部选项；plimora-table --version 显示版本。\n"
@@ -104,8 +106,8 @@ int run(int argc, char **argv) {
     } catch (const cli::Failure &failure) {
         std::fprintf(stderr, "plimora-table: %s\n", failure.text().c_str());
     } catch (const store::StoreError &error) {
-        std::fprintf(stderr, "plimora-table: 存储错误 %d：%s\n", error.number(),
-                     error.description().c_str());
+        std::fprintf(stderr, "plimora-table: %s\n",
+                     storeErrorText(error.number(), error.description()).c_str());
     } catch (const std::bad_alloc &) {
         std::fprintf(stderr, "plimora-table: 内存不足\n");
     } catch (const std::exception &error) {

@@ -1,0 +1,586 @@
+// lookup: every number answered as the lookup window answers it, the input's
+// columns kept as they were, and bad input refused naming its file and line
+// without leaving an output file behind.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include "store/number_text.h"
+#include "tests/plimora_table/tool_runner.h"
+#include "tools/cli/table_reader.h"
+
+namespace {
+
+using namespace table_test;
+namespace cli = tools::cli;
+
+using Records = std::vector<std::vector<std::string>>;
+
+Records readRecords(const std::string &text, const cli::Dialect &dialect) {
+    std::istringstream in(text);
+    cli::TableReader reader(in, "output", dialect);
+    Records records;
+    std::vector<std::string> fields;
+    while (reader.next(fields)) {
+        records.push_back(fields);
+    }
+    return records;
+}
+
+const std::vector<std::string> kAnswerColumns = {"省份", "城市", "区号", "卡信息", "状态"};
+
+// The digits of number written as people write them, in one of several ways.
+std::string written(const std::string &number, std::mt19937 &random) {
+    auto fullWidth = [](const std::string &digits) {
+        std::string text;
+        for (const char c : digits) {
+            text += "\xEF\xBC";
+            text += static_cast<char>(0x90 + (c - '0'));
+        }
+        return text;
+    };
+    switch (random() % 6) {
+        case 0:
+            return number;
+        case 1:
+            return "+86 " + number.substr(0, 3) + " " + number.substr(3, 4) + " " +
+                   number.substr(7);
+        case 2:
+            return number.substr(0, 3) + "-" + number.substr(3, 4) + "-" + number.substr(7);
+        case 3:
+            return fullWidth(number);
+        case 4:
+            return "0086" + number;
+        default:
+            return "  (" + number.substr(0, 3) + ") " + number.substr(3) + " ";
+    }
+}
+
+// A table of rows with gaps between them: the 7-digit key ranges of the rows,
+// written as text table lines.
+std::vector<std::string> generatedRows(long long from, long long to, std::mt19937 &random,
+                                       std::vector<long long> &bounds) {
+    const char *provinces[] = {"北京", "广东", "新疆", "上海"};
+    const char *cards[] = {"中国移动", "中国联通", "中国电信(虚拟运营商)"};
+    std::vector<std::string> lines;
+    for (long long low = from; low < to;) {
+        const long long high = std::min(to, low + static_cast<long long>(random() % 400));
+        const char *province = provinces[random() % 4];
+        lines.push_back(std::to_string(low) + "\t" + std::to_string(high) + "\t" + province + "\t" +
+                        province + "\t0" + std::to_string(100 + random() % 900) + "\t" +
+                        cards[random() % 3]);
+        bounds.push_back(low);
+        bounds.push_back(high);
+        low = high + 1 + static_cast<long long>(random() % 3 == 0 ? random() % 200 : 0);
+    }
+    return lines;
+}
+
+class WindowAgreement : public ::testing::Test {
+protected:
+    // Looks up numbers around every bound and at random with the tool and
+    // with the window on folder/sys.dat, and expects the same answer for each.
+    void expectSameAnswers(const std::string &folder, const std::vector<long long> &bounds) {
+        std::mt19937 random(7);
+        std::vector<long long> keys;
+        for (const long long bound : bounds) {
+            for (const long long key : {bound - 1, bound, bound + 1}) {
+                keys.push_back(key);
+            }
+        }
+        for (int i = 0; i < 2000; ++i) {
+            keys.push_back(1000000 + static_cast<long long>(random() % 1000000));
+        }
+        std::string input;
+        for (const long long key : keys) {
+            const std::string number = std::to_string(key) + std::to_string(1000 + random() % 9000);
+            input += written(number, random) + "\n";
+        }
+        writeFile(folder + "/numbers.txt", input);
+        const Result result = run({"lookup", "--store", folder + "/sys.dat", "-o",
+                                   folder + "/answers.tsv", folder + "/numbers.txt"});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const Records records = readRecords(readFile(folder + "/answers.tsv"), cli::kTsv);
+        ASSERT_EQ(records.size(), keys.size() + 1) << result.err;
+        std::size_t found = 0;
+        std::size_t notFound = 0;
+        for (std::size_t i = 1; i < records.size(); ++i) {
+            const std::vector<std::string> &row = records[i];
+            ASSERT_EQ(row.size(), 6u);
+            const store::MobileNumber number = store::readMobileNumber(row[0]);
+            if (number.problem != store::NumberProblem::None) {
+                EXPECT_EQ(row[5], "无效：" + store::problemText(number)) << row[0];
+                continue;
+            }
+            const auto window = lookUpLikeTheWindow(folder, number.digits);
+            if (!window) {
+                EXPECT_EQ(row[5], "未找到") << row[0] << " in " << folder;
+                ++notFound;
+                continue;
+            }
+            EXPECT_EQ(row[5], "找到") << row[0];
+            EXPECT_EQ(std::vector<std::string>(row.begin() + 1, row.begin() + 5),
+                      std::vector<std::string>(window->begin(), window->end()))
+                << row[0] << " in " << folder;
+            ++found;
+        }
+        EXPECT_GT(found, 500u) << "too few numbers found to compare";
+        EXPECT_GT(notFound, 100u) << "too few numbers not found to compare";
+        m_summary = result.err;
+    }
+
+    TempDir m_dir;
+    std::string m_summary;
+};
+
+TEST_F(WindowAgreement, OnTheRTreeStoreWithTheUsersRowsAndAnOverlap) {
+    std::mt19937 random(1);
+    std::vector<long long> bounds;
+    const std::string folder = m_dir.path().string();
+    writeFile(m_dir / "quelto.tsv", tsv(generatedRows(1300000, 1400000, random, bounds)));
+    writeFile(m_dir / "edition.tsv", editionFile(2));
+    const Result built =
+        run({"build", "--store", m_dir / "sys.dat", "--table", m_dir / "quelto.tsv"});
+    ASSERT_EQ(built.exitCode, 0) << built.err;
+    int added = 0;
+    for (long long key = 1300000; key < 1400000 && added < 30; key += 97) {
+        if (addLikeTheWindow(folder, std::to_string(key) + "5678",
+                             {"上海", "上海", "021", "我的"})) {
+            bounds.push_back(key);
+            ++added;
+        }
+    }
+    ASSERT_GT(added, 10);
+    execSql(m_dir / "sys.dat",
+            "insert into quelto (id, 号码1, 号码2, 省份, 城市, 区号, 卡信息) values "
+            "(900000, 1305000, 1305500, '重叠', '重叠', '000', '重叠')");
+    bounds.insert(bounds.end(), {1305000, 1305500});
+    expectSameAnswers(folder, bounds);
+    EXPECT_NE(m_summary.find("有重叠的号码段"), std::string::npos) << m_summary;
+}
+
+// A table made by hand: no R*Tree, untyped columns, real and null bounds,
+// numbers for texts, rows that overlap, repeat, reverse or leave the keys of
+// mobile numbers.
+const char *const kHandMade =
+    "create table quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息);"
+    "insert into quelto values (1300000, 1300999, '北京', '北京', '010', '中国联通');"
+    "insert into quelto values (1300500.5, 1301200.25, '天津', '天津', '022', '中国联通');"
+    "insert into quelto values (1310000, 1310000, '上海', '上海', 21, '中国联通');"
+    "insert into quelto values (1320000, 1329999, '广东', NULL, '020', '中国移动');"
+    "insert into quelto values (1320000, 1329999, '广东', '深圳', '0755', '中国移动');"
+    "insert into quelto values (NULL, 1339999, '无', '无', '000', '无');"
+    "insert into quelto values (1349999, 1340000, '反', '反', '000', '反');"
+    "insert into quelto values (999000, 1000100, '低', '低', '000', '低');"
+    "insert into quelto values (1999990, 2000100, '高', '高', '000', '高');"
+    "insert into quelto values (1350000, 1359999, '湖北', '武汉', '027', '中国移动');"
+    "insert into quelto values (1355000, 1355000, '湖北', '宜昌', '0717', '我的');";
+
+const std::vector<long long> kHandMadeBounds = {
+    1000000, 1000100, 1300000, 1300500, 1300999, 1301200, 1310000, 1320000, 1329999,
+    1339999, 1340000, 1349999, 1350000, 1355000, 1359999, 1999990, 1999999};
+
+std::vector<long long> fillPlainTable(const std::string &store) {
+    std::mt19937 random(3);
+    std::vector<long long> bounds = kHandMadeBounds;
+    std::string sql = kHandMade;
+    for (const std::string &line : generatedRows(1360000, 1400000, random, bounds)) {
+        std::istringstream fields(line);
+        std::string low, high, province, city, area, card;
+        std::getline(fields, low, '\t');
+        std::getline(fields, high, '\t');
+        std::getline(fields, province, '\t');
+        std::getline(fields, city, '\t');
+        std::getline(fields, area, '\t');
+        std::getline(fields, card, '\t');
+        sql += "insert into quelto values (" + low + ", " + high + ", '" + province + "', '" +
+               city + "', '" + area + "', '" + card + "');";
+    }
+    writeFile(store, "");
+    execSql(store, sql);
+    return bounds;
+}
+
+TEST_F(WindowAgreement, OnAPlainTableMadeByHand) {
+    const std::vector<long long> bounds = fillPlainTable(m_dir / "sys.dat");
+    expectSameAnswers(m_dir.path().string(), bounds);
+    EXPECT_NE(m_summary.find("有重叠的号码段"), std::string::npos) << m_summary;
+}
+
+TEST_F(WindowAgreement, OnAPlainTableWhoseBoundsAreNotAllNumbers) {
+    std::vector<long long> bounds = fillPlainTable(m_dir / "sys.dat");
+    execSql(m_dir / "sys.dat",
+            "insert into quelto values ('1370000', '1379999', '文字', '文字', '000', '文字');"
+            "insert into quelto values (1380000, '138x', '一半', '一半', '000', '一半');");
+    bounds.insert(bounds.end(), {1370000, 1379999, 1380000});
+    expectSameAnswers(m_dir.path().string(), bounds);
+    EXPECT_NE(m_summary.find("不是数字"), std::string::npos) << m_summary;
+}
+
+// Stores and inputs for the tests of columns, formats and bad input.
+class Lookup : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeFile(m_dir / "quelto.tsv", tsv({"1380000\t1380999\t北京\t北京\t010\t中国移动",
+                                             "1390000\t1390999\t湖北\t武汉\t027\t中国移动"}));
+        writeFile(m_dir / "edition.tsv", editionFile(2));
+        const Result built = run({"build", "--store", store(), "--table", m_dir / "quelto.tsv"});
+        ASSERT_EQ(built.exitCode, 0) << built.err;
+    }
+    std::string store() const { return m_dir / "sys.dat"; }
+    Result lookup(std::vector<std::string> args, const RunOptions &options = {}) const {
+        args.insert(args.begin(), {"lookup", "--store", store()});
+        return run(args, options);
+    }
+    // The files of the test folder other than the store and its tables.
+    std::set<std::string> leftOver() const {
+        std::set<std::string> names;
+        for (const auto &entry : fs::directory_iterator(m_dir.path())) {
+            const std::string name = entry.path().filename().string();
+            if (name != "sys.dat" && name != "quelto.tsv" && name != "edition.tsv" &&
+                !name.starts_with("in")) {
+                names.insert(name);
+            }
+        }
+        return names;
+    }
+
+    TempDir m_dir;
+};
+
+TEST_F(Lookup, CsvFieldsKeepTheirCommasQuotesAndLineBreaks) {
+    const Records input = {
+        {"姓名", "手机", "备注"},
+        {"张三", "138 0013 8000", "说 \"你好\", 朋友"},
+        {"李,四", "+86 139-0000-1111", "两行\n备注"},
+        {"王五", "12345", ""},
+        {"赵六 😀", "14700001111", "\"\""},
+    };
+    std::string csv;
+    for (const auto &record : input) {
+        std::string line;
+        for (const std::string &field : record) {
+            std::string quoted = "\"";
+            for (const char c : field) {
+                quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+            }
+            line += (line.empty() ? "" : ",") + quoted + "\"";
+        }
+        csv += line + "\r\n";
+    }
+    writeFile(m_dir / "in.csv", csv);
+    const Result inFolder = lookup({m_dir / "in.csv", "--column", "手机"});
+    ASSERT_EQ(inFolder.exitCode, 0) << inFolder.err;
+    const Records output = readRecords(inFolder.out, cli::kCsv);
+    const Records expected = {
+        {"姓名", "手机", "备注", "省份", "城市", "区号", "卡信息", "状态"},
+        {"张三", "138 0013 8000", "说 \"你好\", 朋友", "北京", "北京", "010", "中国移动", "找到"},
+        {"李,四", "+86 139-0000-1111", "两行\n备注", "湖北", "武汉", "027", "中国移动", "找到"},
+        {"王五", "12345", "", "", "", "", "", "无效：位数不足（5 位）"},
+        {"赵六 😀", "14700001111", "\"\"", "", "", "", "", "未找到"},
+    };
+    EXPECT_EQ(output, expected) << inFolder.out;
+    EXPECT_NE(inFolder.err.find("共 4 行：找到 2，未找到 1，无效 1"), std::string::npos)
+        << inFolder.err;
+    EXPECT_NE(inFolder.err.find("省份：北京 1，湖北 1"), std::string::npos) << inFolder.err;
+}
+
+TEST_F(Lookup, TheNumberColumnIsChosenByNameByNumberOrByItsHeader) {
+    const std::string table =
+        "姓名,电话号码,备注\n"
+        "张三,13800138000,x\n"
+        "李四,13900001111\n"         // short: padded
+        "王五,13800001111,y,z,w\n";  // long: kept whole
+    const std::string noHeader = "张三,13800138000,x\n";
+    const struct {
+        const char *what;
+        std::string input;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string firstLine;  // of the output, or what stderr says
+        std::string aLine;      // of the output
+    } cases[] = {
+        {"by name",
+         table,
+         {"--column", "电话号码"},
+         0,
+         "姓名,电话号码,备注,省份,城市,区号,卡信息,状态",
+         "王五,13800001111,y,z,w,北京,北京,010,中国移动,找到"},
+        {"by number",
+         table,
+         {"-c", "2"},
+         0,
+         "姓名,电话号码,备注,省份,城市,区号,卡信息,状态",
+         "李四,13900001111,,湖北,武汉,027,中国移动,找到"},
+        {"by its header",
+         table,
+         {},
+         0,
+         "姓名,电话号码,备注,省份,城市,区号,卡信息,状态",
+         "张三,13800138000,x,北京,北京,010,中国移动,找到"},
+        {"no header, by number",
+         noHeader,
+         {"--column", "2"},
+         0,
+         "列1,号码,列3,省份,城市,区号,卡信息,状态",
+         "张三,13800138000,x,北京,北京,010,中国移动,找到"},
+        {"forced header",
+         "13800138000\n13900001111\n",
+         {"--header"},
+         0,
+         "13800138000,省份,城市,区号,卡信息,状态",
+         "13900001111,湖北,武汉,027,中国移动,找到"},
+        {"name not there",
+         table,
+         {"--column", "手机"},
+         1,
+         "in.csv:1: 第一行里没有名为 手机 的列；列名有：姓名、电话号码、备注",
+         ""},
+        {"number too high", table, {"--column", "4"}, 1, "in.csv:1: 只有 3 列，没有第 4 列", ""},
+        {"no column, no header",
+         noHeader,
+         {},
+         2,
+         "有 3 列（张三、13800138000、x），请用 --column",
+         ""},
+        {"name without header",
+         table,
+         {"--column", "备注", "--no-header"},
+         2,
+         "不能同时给 --no-header",
+         ""},
+        {"column 0", table, {"--column", "0"}, 2, "--column 的列号从 1 开始", ""},
+    };
+    for (const auto &c : cases) {
+        writeFile(m_dir / "in.csv", c.input);
+        std::vector<std::string> args = c.args;
+        args.push_back(m_dir / "in.csv");
+        const Result result = lookup(args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.what << "\n" << result.err;
+        if (c.exitCode != 0) {
+            EXPECT_NE(result.err.find(c.firstLine), std::string::npos) << c.what << "\n"
+                                                                       << result.err;
+            continue;
+        }
+        EXPECT_EQ(result.out.substr(0, result.out.find('\n')), c.firstLine) << c.what;
+        EXPECT_NE(result.out.find("\n" + c.aLine + "\n"), std::string::npos) << c.what << "\n"
+                                                                             << result.out;
+    }
+}
+
+TEST_F(Lookup, APlainListGetsAHeaderAndARowForEveryLine) {
+    writeFile(m_dir / "in.txt",
+              "\xEF\xBB\xBF"
+              "13800138000\r\n\r\n１３９００００１１１１\r\n" +
+                  std::string(1000000, '1') + "\r\n");
+    RunOptions fromStdin;
+    fromStdin.standardInput = m_dir / "in.txt";
+    const Result result = lookup({}, fromStdin);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const Records output = readRecords(result.out, cli::kTsv);
+    ASSERT_EQ(output.size(), 5u) << result.out.substr(0, 500);
+    EXPECT_EQ(output[0],
+              (std::vector<std::string>{"号码", "省份", "城市", "区号", "卡信息", "状态"}));
+    EXPECT_EQ(output[1][5], "找到");
+    EXPECT_EQ(output[2], (std::vector<std::string>{"", "", "", "", "", "无效：空"}));
+    EXPECT_EQ(output[3][3], "027");
+    EXPECT_EQ(output[4][5], "无效：位数太多（1000000 位）") << "a line of a megabyte";
+    EXPECT_NE(result.err.find("无效的原因：空 1，位数太多 1"), std::string::npos) << result.err;
+}
+
+TEST_F(Lookup, OutputForSpreadsheets) {
+    writeFile(m_dir / "in.txt", "手机\n13800138000\n");
+    const Result bom = lookup({m_dir / "in.txt", "--bom", "--format", "csv"});
+    EXPECT_EQ(
+        bom.out,
+        "\xEF\xBB\xBF手机,省份,城市,区号,卡信息,状态\n13800138000,北京,北京,010,中国移动,找到\n");
+    const Result gb = lookup({m_dir / "in.txt", "--encoding", "GB18030", "-o", m_dir / "gb.tsv"});
+    ASSERT_EQ(gb.exitCode, 0) << gb.err;
+    EXPECT_EQ(
+        readFile(m_dir / "gb.tsv"),
+        "\xCA\xD6\xBB\xFA\t\xCA\xA1\xB7\xDD\t\xB3\xC7\xCA\xD0\t\xC7\xF8\xBA\xC5\t\xBF\xA8\xD0"
+        "\xC5\xCF\xA2\t\xD7\xB4\xCC\xAC\n13800138000\t\xB1\xB1\xBE\xA9\t\xB1\xB1\xBE\xA9\t010\t"
+        "\xD6\xD0\xB9\xFA\xD2\xC6\xB6\xAF\t\xD5\xD2\xB5\xBD\n");
+    EXPECT_NE(gb.err.find("结果已写入 " + m_dir / "gb.tsv"), std::string::npos) << gb.err;
+    const std::vector<std::vector<std::string>> refused = {
+        {"--bom", "--encoding", "gb18030"},
+        {"--encoding", "gbk"},
+        {"--format", "xlsx"},
+        {"--header", "--no-header"},
+        {"-", "-"},
+        {"--colum", "1"},
+    };
+    for (const auto &args : refused) {
+        const Result result = lookup(args);
+        EXPECT_EQ(result.exitCode, 2) << args.front() << "\n" << result.err;
+        EXPECT_NE(result.err.find("lookup --help"), std::string::npos) << result.err;
+    }
+    const Result help = run({"lookup", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("写到标准输出时无法撤回，失败时可能已经写出了一部分"),
+              std::string::npos);
+}
+
+TEST_F(Lookup, BadInputIsRefusedNamingItsFileAndLineAndNoOutputIsLeft) {
+    const std::string dir = m_dir.path().string();
+    writeFile(m_dir / "in.txt", "");
+    const struct {
+        const char *what;
+        std::string bytes;  // written to in.txt unless empty
+        std::vector<std::string> inputs;
+        std::string says;
+        bool asNobody = false;
+    } cases[] = {
+        {"missing", "", {dir + "/in-missing.txt"}, dir + "/in-missing.txt: 找不到这个文件"},
+        {"a folder", "", {dir}, dir + ": 这是一个文件夹"},
+        {"binary",
+         std::string("13800138000\n\x7F"
+                     "ELF\x02\x01\x01") +
+             std::string(3, '\0'),
+         {dir + "/in.txt"},
+         dir + "/in.txt:2: 含有 NUL 字节"},
+        {"GBK",
+         "13800138000\n\xB1\xB1\xBE\xA9,13800138000\n",
+         {dir + "/in.txt"},
+         dir + "/in.txt:2: 文字编码不是 UTF-8，看起来是 GBK/GB18030"},
+        {"UTF-16",
+         std::string("\xFF\xFE"
+                     "1\0"
+                     "3\0",
+                     6),
+         {dir + "/in.txt"},
+         dir + "/in.txt:1: 文字编码是 UTF-16"},
+        {"a line over a megabyte",
+         "13800138000\n" + std::string(3 << 20, '7'),
+         {dir + "/in.txt"},
+         dir + "/in.txt:2: 这一行太长"},
+        {"unclosed quote",
+         "手机,b\n\"13800138000,x\n",
+         {dir + "/in.txt"},
+         dir + "/in.txt:2: 引号没有闭合"},
+        {"second file missing",
+         "13800138000\n",
+         {dir + "/in.txt", dir + "/in-2.txt"},
+         dir + "/in-2.txt: 找不到这个文件"},
+        {"unreadable",
+         "13800138000\n",
+         {dir + "/in.txt"},
+         dir + "/in.txt: 无法读取：没有权限",
+         true},
+    };
+    for (const auto &c : cases) {
+        if (!c.bytes.empty()) {
+            writeFile(m_dir / "in.txt", c.bytes);
+        }
+        fs::permissions(m_dir / "in.txt", c.asNobody ? fs::perms::owner_read : fs::perms::all);
+        std::vector<std::string> args = c.inputs;
+        args.insert(args.end(), {"-o", m_dir / "out.csv"});
+        RunOptions options;
+        options.asNobody = c.asNobody && ::geteuid() == 0;
+        if (options.asNobody) {
+            fs::permissions(m_dir.path(), fs::perms::all);
+        }
+        const Result result = lookup(args, options);
+        if (result.exitCode == 125 && result.err == kCannotDropRights) {
+            continue;
+        }
+        EXPECT_EQ(result.exitCode, 1) << c.what << "\n" << result.err;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << c.what << "\n" << result.err;
+        EXPECT_EQ(leftOver(), std::set<std::string>{}) << c.what << ": output left behind";
+    }
+}
+
+TEST_F(Lookup, AnOutputThatCannotBeWrittenLeavesNoFile) {
+    std::string numbers;
+    for (int i = 0; i < 50000; ++i) {
+        numbers += std::to_string(13800000000LL + i) + "\n";
+    }
+    writeFile(m_dir / "in.txt", numbers);
+    RunOptions limited;
+    limited.fileSizeLimit = 256 * 1024;
+    const Result tooBig = lookup({m_dir / "in.txt", "-o", m_dir / "out.tsv"}, limited);
+    EXPECT_EQ(tooBig.exitCode, 1);
+    EXPECT_NE(tooBig.err.find(m_dir / "out.tsv" + ": 写入失败：文件超过了系统允许的大小（正在写 " +
+                              m_dir / "in.txt" + " 第 "),
+              std::string::npos)
+        << tooBig.err;
+    EXPECT_EQ(leftOver(), std::set<std::string>{});
+
+    const Result noFolder = lookup({m_dir / "in.txt", "-o", m_dir / "no/out.tsv"});
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_NE(noFolder.err.find(m_dir / "no/out.tsv: 无法在文件夹"), std::string::npos)
+        << noFolder.err;
+
+    const std::string mount = m_dir / "small";
+    fs::create_directories(mount);
+    if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=200k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root in a privileged container)";
+    }
+    const Result full = lookup({m_dir / "in.txt", "-o", mount + "/out.tsv"});
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find(mount + "/out.tsv: 写入失败：磁盘空间不足"), std::string::npos)
+        << full.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(mount), {}), 0) << "a file was left";
+    ::umount(mount.c_str());
+}
+
+TEST_F(Lookup, AClosedPipeEndsTheToolWithAMessage) {
+    std::string numbers;
+    for (int i = 0; i < 300000; ++i) {
+        numbers += std::to_string(13800000000LL + i) + "\n";
+    }
+    writeFile(m_dir / "in.txt", numbers);
+    int out[2];
+    int err[2];
+    ASSERT_EQ(::pipe(out), 0);
+    ASSERT_EQ(::pipe(err), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err[1], STDERR_FILENO);
+        ::close(out[0]);
+        ::close(err[0]);
+        ::execl(PLIMORA_TABLE, PLIMORA_TABLE, "lookup", "--store", store().c_str(),
+                (m_dir / "in.txt").c_str(), static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    char first[64] = {};
+    EXPECT_GT(::read(out[0], first, sizeof first), 0);
+    ::close(out[0]);  // as head -1 does after its line
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            ADD_FAILURE() << "the tool hung on a closed pipe";
+            break;
+        }
+        ::usleep(10000);
+    }
+    std::string message;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(err[0], buffer, sizeof buffer)) > 0;) {
+        message.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(err[0]);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(message.find("标准输出: 写入失败：读取输出的程序已经关闭了管道"), std::string::npos)
+        << message;
+}
+
+}  // namespace
