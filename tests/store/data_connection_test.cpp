@@ -337,8 +337,8 @@ std::string asText(const std::string &rangeQuery) {
     return rangeQuery + " ";
 }
 
-// The values of columns in every row of set from the current one on, or the
-// error reading them throws.
+// The values of columns in every row of set from the current one on, a line
+// a row.
 std::string rowsOf(store::Recordset &set, const std::vector<std::string_view> &columns) {
     std::string rows;
     for (; !set.Eof(); set.MoveNext()) {
