@@ -15,6 +15,7 @@
 #endif
 
 #include "app/fonts.h"
+#include "store/data_connection.h"
 
 namespace app {
 
@@ -40,6 +41,7 @@ std::string programFileBytes() {
 }  // namespace
 
 void setUpApplication() {
+    store::setUpEngine();
     QApplication::setApplicationName(QStringLiteral("Plimora"));
     // The name of the desktop entry (resources/desktop), so that a desktop
     // shows the entry's icon and name for the program's windows.

@@ -17,6 +17,18 @@ constexpr char kSeparator = '\\';
 constexpr char kSeparator = '/';
 #endif
 
+// The range query around its two key texts: head, key, middle, key, tail.
+const std::string &rangeHead() {
+    static const std::string head = "select * from " + std::string(schema::kTable) + " where " +
+                                    std::string(schema::kLow) + "<=";
+    return head;
+}
+constexpr std::string_view kRangeMiddle = " and ";
+const std::string &rangeTail() {
+    static const std::string tail = "<=" + std::string(schema::kHigh);
+    return tail;
+}
+
 // The names of the entries a connection text may hold, lower case. "Jet
 // OLEDB:" starts a whole family of them.
 constexpr std::string_view kEntryNames[] = {
@@ -81,6 +93,22 @@ std::string_view trimSpaces(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
+// True when text is what keyText() writes for some key. A number literal
+// starts with a digit after its sign, which keeps out the "nan" and "inf"
+// that a conversion accepts.
+bool isKeyText(std::string_view text) {
+    if (text == "9e999" || text == "-9e999") {
+        return true;
+    }
+    const std::size_t first = text.starts_with('-') ? 1 : 0;
+    if (text.size() <= first || text[first] < '0' || text[first] > '9') {
+        return false;
+    }
+    double key = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), key);
+    return error == std::errc() && end == text.data() + text.size() && keyText(key) == text;
+}
+
 }  // namespace
 
 std::string keyText(double key) {
@@ -142,9 +170,33 @@ std::string dataSource(std::string_view connectionText) {
 }
 
 std::string rangeQuery(const std::string &keyText) {
-    using namespace schema;
-    return "select * from " + std::string(kTable) + " where " + std::string(kLow) + "<=" + keyText +
-           " and " + keyText + "<=" + std::string(kHigh);
+    const std::string &head = rangeHead();
+    const std::string &tail = rangeTail();
+    std::string query;
+    query.reserve(head.size() + 2 * keyText.size() + kRangeMiddle.size() + tail.size());
+    query.append(head).append(keyText).append(kRangeMiddle).append(keyText).append(tail);
+    return query;
+}
+
+std::optional<std::string_view> rangeQueryKey(std::string_view recordSource) {
+    const std::string &head = rangeHead();
+    const std::string &tail = rangeTail();
+    if (recordSource.size() < head.size() + tail.size() || !recordSource.starts_with(head) ||
+        !recordSource.ends_with(tail)) {
+        return std::nullopt;
+    }
+    const std::string_view keys =
+        recordSource.substr(head.size(), recordSource.size() - head.size() - tail.size());
+    if (keys.size() < kRangeMiddle.size() || (keys.size() - kRangeMiddle.size()) % 2 != 0) {
+        return std::nullopt;
+    }
+    const std::size_t length = (keys.size() - kRangeMiddle.size()) / 2;
+    const std::string_view key = keys.substr(0, length);
+    if (keys.substr(length, kRangeMiddle.size()) != kRangeMiddle ||
+        keys.substr(length + kRangeMiddle.size()) != key || !isKeyText(key)) {
+        return std::nullopt;
+    }
+    return key;
 }
 
 }  // namespace store

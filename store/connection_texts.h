@@ -3,6 +3,7 @@
 // (with the key text it is written with).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,5 +35,12 @@ std::string dataSource(std::string_view connectionText);
 
 // "select * from quelto where 号码1<=" + keyText + " and " + keyText + "<=号码2".
 std::string rangeQuery(const std::string &keyText);
+
+// The key text of a record source that is exactly rangeQuery(keyText(k)) for
+// some key k: byte for byte that text, with the same key text both times.
+// Returns nothing for any other text, also one that differs only in spaces,
+// case, column names or a key written otherwise ("01", "1.0", "+1", "-0").
+// The view points into recordSource.
+std::optional<std::string_view> rangeQueryKey(std::string_view recordSource);
 
 }  // namespace store

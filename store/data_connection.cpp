@@ -4,8 +4,10 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "store/connection_texts.h"
 #include "store/number_text.h"
@@ -25,37 +27,46 @@ constexpr int kBusyPollMs = 10;
     throw StoreError(code, message ? message : sqlite3_errstr(code));
 }
 
-struct StatementCloser {
-    void operator()(sqlite3_stmt *statement) const { sqlite3_finalize(statement); }
+// A set that held more values than this gives their storage back instead of
+// keeping it for the refreshes to come.
+constexpr std::size_t kKeptValues = 256;
+
+// 32 MiB, in the negative KiB that SQLite takes.
+constexpr const char *kCacheSize = "pragma cache_size = -32768";
+
+// Resets a statement that is kept for later when the call that ran it ends,
+// however it ends, so that it holds no lock between calls.
+class Rewind {
+public:
+    explicit Rewind(sqlite3_stmt *statement) : m_statement(statement) {}
+    ~Rewind() { sqlite3_reset(m_statement); }
+    Rewind(const Rewind &) = delete;
+    Rewind &operator=(const Rewind &) = delete;
+
+private:
+    sqlite3_stmt *m_statement;
 };
-using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 
-Statement prepare(sqlite3 *db, const std::string &sql) {
-    sqlite3_stmt *statement = nullptr;
-    const int rc =
-        sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr);
-    Statement owned(statement);
-    if (rc != SQLITE_OK) {
-        fail(db, rc);
-    }
-    if (!owned) {
-        throw StoreError(SQLITE_MISUSE, "the record source holds no statement");
-    }
-    return owned;
-}
-
-Variant columnValue(sqlite3_stmt *statement, int column) {
+// Stores column of the statement's current row in slot, reusing the text
+// slot holds.
+void readValue(Variant &slot, sqlite3_stmt *statement, int column) {
     switch (sqlite3_column_type(statement, column)) {
         case SQLITE_NULL:
-            return std::monostate{};
+            slot = std::monostate{};
+            break;
         case SQLITE_INTEGER:
         case SQLITE_FLOAT:
-            return sqlite3_column_double(statement, column);
+            slot = sqlite3_column_double(statement, column);
+            break;
         default: {
             const auto *text =
                 reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-            return std::string(text ? text : "",
-                               static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+            const auto size = static_cast<std::size_t>(sqlite3_column_bytes(statement, column));
+            if (auto *held = std::get_if<std::string>(&slot)) {
+                held->assign(text ? text : "", size);
+            } else {
+                slot.emplace<std::string>(text ? text : "", size);
+            }
         }
     }
 }
@@ -87,10 +98,10 @@ const Variant &Field::Value() const {
     if (m_set->m_adding) {
         return m_set->m_newRow[m_column];
     }
-    if (m_set->m_rows.empty()) {
+    if (m_set->Eof()) {
         throw StoreError(SQLITE_MISUSE, "the result set has no current row");
     }
-    return m_set->m_rows.front()[m_column];
+    return m_set->m_values[m_set->m_current * m_set->m_columns.size() + m_column];
 }
 
 Field &Field::operator=(Variant value) {
@@ -100,6 +111,13 @@ Field &Field::operator=(Variant value) {
     m_set->m_newRow[m_column] = std::move(value);
     m_set->m_assigned[m_column] = true;
     return *this;
+}
+
+void Recordset::MoveNext() {
+    if (Eof()) {
+        throw StoreError(SQLITE_MISUSE, "the result set has no current row");
+    }
+    ++m_current;
 }
 
 Field Recordset::Fields(std::string_view name) {
@@ -144,7 +162,7 @@ void Recordset::Update() {
                                 ? "insert into " + quoteIdentifier(m_table) + " default values"
                                 : "insert into " + quoteIdentifier(m_table) + " (" + names +
                                       ") values (" + places + ")";
-    const Statement statement = prepare(m_db, sql);
+    const DataConnection::Statement statement = DataConnection::prepare(m_db, sql);
     for (std::size_t p = 0; p < columns.size(); ++p) {
         const Variant &value = m_newRow[columns[p]];
         const int index = static_cast<int>(p + 1);
@@ -177,6 +195,25 @@ void Recordset::Update() {
 
 void DataConnection::Closer::operator()(sqlite3 *db) const {
     sqlite3_close_v2(db);
+}
+
+void DataConnection::StatementCloser::operator()(sqlite3_stmt *statement) const {
+    sqlite3_finalize(statement);
+}
+
+DataConnection::Statement DataConnection::prepare(sqlite3 *db, const std::string &sql,
+                                                  unsigned flags) {
+    sqlite3_stmt *statement = nullptr;
+    const int rc = sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), flags,
+                                      &statement, nullptr);
+    Statement owned(statement);
+    if (rc != SQLITE_OK) {
+        fail(db, rc);
+    }
+    if (!owned) {
+        throw StoreError(SQLITE_MISUSE, "the record source holds no statement");
+    }
+    return owned;
 }
 
 DataConnection::DataConnection() = default;
@@ -217,65 +254,165 @@ int DataConnection::onBusy(void *connection, int count) {
 }
 
 void DataConnection::open() {
+    if (m_db && ConnectionString == m_openedConnection) {
+        return;
+    }
     const std::string source = dataSource(ConnectionString);
     if (m_db && source == m_openedSource) {
+        m_openedConnection = ConnectionString;
         return;
     }
     if (source.empty()) {
         throw StoreError(SQLITE_CANTOPEN, "the connection text names no data source");
     }
     sqlite3 *db = nullptr;
-    // Without SQLITE_OPEN_CREATE a missing store is an error, never a new empty file.
-    const int rc = sqlite3_open_v2(source.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // Without SQLITE_OPEN_CREATE a missing store is an error, never a new
+    // empty file. A connection serves one thread at a time, so SQLite need
+    // not lock it against others on every call.
+    int rc =
+        sqlite3_open_v2(source.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<sqlite3, Closer> owned(db);
     if (rc != SQLITE_OK) {
         fail(db, rc);
     }
     sqlite3_extended_result_codes(db, 0);
     sqlite3_busy_handler(db, &DataConnection::onBusy, this);
-    m_recordset = store::Recordset();
+    // Each lookup is a transaction of its own; the pages it read stay cached
+    // for the next one (while no other connection writes) only when the cache
+    // has room for them. This is room for a whole store of the shipped size,
+    // taken only as pages are read. Setting it reads the schema, so it may
+    // wait like any read.
+    rc = sqlite3_exec(db, kCacheSize, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        fail(db, rc);
+    }
+    close();
     m_db = std::move(owned);
     m_openedSource = source;
+    m_openedConnection = ConnectionString;
 }
 
-void DataConnection::Refresh() {
-    open();
-    const WaitEnd waitEnd(*this);
-    sqlite3 *db = m_db.get();
-    const Statement statement = prepare(db, RecordSource);
-    sqlite3_stmt *s = statement.get();
+void DataConnection::close() {
+    m_rangeStatement.reset();
+    m_realStatement.reset();
+    m_recordset = store::Recordset();
+    m_spare = store::Recordset();
+    m_db.reset();
+    m_openedSource.clear();
+    m_openedConnection.clear();
+}
 
-    store::Recordset set;
-    set.m_connection = this;
-    set.m_db = db;
-    const int count = sqlite3_column_count(s);
-    for (int i = 0; i < count; ++i) {
-        const char *name = sqlite3_column_name(s, i);
-        set.m_columns.emplace_back(name ? name : "");
-        const char *table = sqlite3_column_table_name(s, i);
-        const std::string tableName = table ? table : "";
-        if (i == 0) {
-            set.m_table = tableName;
-        } else if (set.m_table != tableName) {
-            set.m_table.clear();
-        }
+sqlite3_stmt *DataConnection::rangeStatement(std::string_view keyText) {
+    if (!m_rangeStatement) {
+        m_rangeStatement = prepare(m_db.get(), rangeQuery("?1"), SQLITE_PREPARE_PERSISTENT);
     }
+    sqlite3_stmt *statement = m_rangeStatement.get();
+    // SQL reads digits that fit in 64 bits as an integer and every other
+    // number literal as a real number; "-" negates the literal after it.
+    std::int64_t whole = 0;
+    const char *end = keyText.data() + keyText.size();
+    const auto parsed = std::from_chars(keyText.data(), end, whole);
+    int rc = SQLITE_OK;
+    if (parsed.ec == std::errc() && parsed.ptr == end) {
+        rc = sqlite3_bind_int64(statement, 1, whole);
+    } else if (keyText.starts_with('-')) {
+        rc = sqlite3_bind_double(statement, 1, -realValue(keyText.substr(1)));
+    } else {
+        rc = sqlite3_bind_double(statement, 1, realValue(keyText));
+    }
+    if (rc != SQLITE_OK) {
+        fail(m_db.get(), rc);
+    }
+    return statement;
+}
+
+double DataConnection::realValue(std::string_view literal) {
+    // SQLite's own reading of the text, which a conversion of this program's
+    // could differ from in the last bit.
+    if (!m_realStatement) {
+        m_realStatement = prepare(m_db.get(), "select cast(?1 as real)", SQLITE_PREPARE_PERSISTENT);
+    }
+    sqlite3_stmt *statement = m_realStatement.get();
+    const Rewind rewind(statement);
+    int rc = sqlite3_bind_text(statement, 1, literal.data(), static_cast<int>(literal.size()),
+                               SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK) {
+        fail(m_db.get(), rc);
+    }
+    rc = sqlite3_step(statement);
+    if (rc != SQLITE_ROW) {
+        fail(m_db.get(), rc);
+    }
+    return sqlite3_column_double(statement, 0);
+}
+
+void DataConnection::fill(store::Recordset &set, sqlite3_stmt *statement) {
+    if (set.m_values.capacity() > kKeptValues) {
+        set.m_values = {};
+    }
+    set.m_connection = this;
+    set.m_db = m_db.get();
+    set.m_rowCount = 0;
+    set.m_current = 0;
+    set.m_newRow.clear();
+    set.m_assigned.clear();
+    set.m_adding = false;
+    std::size_t used = 0;
     for (;;) {
-        const int rc = sqlite3_step(s);
+        const int rc = sqlite3_step(statement);
         if (rc == SQLITE_DONE) {
             break;
         }
         if (rc != SQLITE_ROW) {
-            fail(db, rc);
+            fail(m_db.get(), rc);
         }
-        std::vector<Variant> row;
-        row.reserve(static_cast<std::size_t>(count));
+        const int count = sqlite3_column_count(statement);
+        if (set.m_values.size() < used + static_cast<std::size_t>(count)) {
+            set.m_values.resize(used + static_cast<std::size_t>(count));
+        }
         for (int i = 0; i < count; ++i) {
-            row.push_back(columnValue(s, i));
+            readValue(set.m_values[used++], statement, i);
         }
-        set.m_rows.push_back(std::move(row));
+        ++set.m_rowCount;
     }
-    m_recordset = std::move(set);
+    // Read after the rows: a statement kept prepared is prepared again by its
+    // first step when the schema has changed, and may then have other columns.
+    const int count = sqlite3_column_count(statement);
+    set.m_columns.resize(static_cast<std::size_t>(count));
+    std::string_view table;
+    for (int i = 0; i < count; ++i) {
+        const char *name = sqlite3_column_name(statement, i);
+        set.m_columns[static_cast<std::size_t>(i)].assign(name ? name : "");
+        const char *columnTable = sqlite3_column_table_name(statement, i);
+        const std::string_view tableName = columnTable ? columnTable : "";
+        if (i == 0) {
+            table = tableName;
+        } else if (table != tableName) {
+            table = {};
+        }
+    }
+    set.m_table.assign(table);
+}
+
+void DataConnection::Refresh() {
+    const WaitEnd waitEnd(*this);
+    open();
+    if (const auto key = rangeQueryKey(RecordSource)) {
+        sqlite3_stmt *statement = rangeStatement(*key);
+        try {
+            const Rewind rewind(statement);
+            fill(m_spare, statement);
+        } catch (...) {
+            // Prepared afresh next time, so that the failure repeats as the
+            // text's own would (a table that is gone, a file that is busy).
+            m_rangeStatement.reset();
+            throw;
+        }
+    } else {
+        const Statement statement = prepare(m_db.get(), RecordSource);
+        fill(m_spare, statement.get());
+    }
+    std::swap(m_recordset, m_spare);
 }
 
 void DataConnection::execute(const char *sql) {
@@ -287,6 +424,7 @@ void DataConnection::execute(const char *sql) {
 }
 
 void DataConnection::BeginTrans() {
+    const WaitEnd waitEnd(*this);
     open();
     if (!sqlite3_get_autocommit(m_db.get())) {
         throw StoreError(SQLITE_MISUSE, "a transaction is already open");
@@ -309,11 +447,15 @@ void DataConnection::RollbackTrans() {
         execute("rollback");
     } catch (const StoreError &) {
         // Closing the file ends the transaction for certain.
-        m_recordset = store::Recordset();
-        m_db.reset();
-        m_openedSource.clear();
+        close();
         throw;
     }
+}
+
+void setUpEngine() {
+    // SQLITE_MISUSE once SQLite is initialized: the setting then stays as it
+    // was, which only costs time.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
 }
 
 bool lookUp(DataConnection &connection, std::string_view numberText) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace store {
 
@@ -45,14 +46,22 @@ private:
     std::size_t m_column;
 };
 
-// The result of a refresh: every row the record source yielded, positioned on
-// the first, and the table the rows came from.
+// The result of a refresh: every row the record source yielded, in the order
+// it yielded them, positioned on the first, and the table the rows came from.
 class Recordset {
 public:
     Recordset() = default;
 
-    // True when the set holds no row. (Named so because EOF is a C macro.)
-    bool Eof() const { return m_rows.empty(); }
+    // True when there is no current row: the set holds none, or MoveNext()
+    // has gone past the last. (Named so because EOF is a C macro.)
+    bool Eof() const { return m_current >= m_rowCount; }
+
+    // The number of rows the set holds, wherever it is positioned.
+    std::size_t RecordCount() const { return m_rowCount; }
+
+    // Makes the next row the current one; after the last, Eof() holds.
+    // Throws StoreError when Eof() holds already.
+    void MoveNext();
 
     // The column named name, compared exactly. Throws StoreError when the set
     // has no such column.
@@ -80,14 +89,21 @@ private:
     sqlite3 *m_db = nullptr;
     std::string m_table;  // "" when the columns come from no single table
     std::vector<std::string> m_columns;
-    std::vector<std::vector<Variant>> m_rows;
+    // The rows' values, row after row. Past m_rowCount rows it holds values
+    // of an earlier refresh, kept so that the next one reuses their storage.
+    std::vector<Variant> m_values;
+    std::size_t m_rowCount = 0;
+    std::size_t m_current = 0;  // the current row; m_rowCount after the last
     std::vector<Variant> m_newRow;
     std::vector<bool> m_assigned;
     bool m_adding = false;
 };
 
 // Each window owns one. Setting the two texts only records them; the file is
-// opened by the first Refresh() and kept open until the connection goes.
+// opened by the first Refresh() and kept open until the connection goes (or
+// ConnectionString names another file). A connection keeps up to 32 MiB of
+// the file's pages in memory, as they are read, for the lookups to come. It
+// must not be used by two threads at once.
 class DataConnection {
 public:
     DataConnection();
@@ -102,7 +118,15 @@ public:
     // (never creating it: a missing file is an error), runs RecordSource and
     // makes its rows the current Recordset(). Waits up to 30 s for a store
     // that another connection is writing. Throws StoreError; the previous
-    // result set is then left as it was.
+    // result set is then left as it was. No transaction is left open that
+    // BeginTrans() did not open: the next refresh sees what other
+    // connections wrote in between.
+    //
+    // A range query (rangeQuery() of a keyText()) runs through a statement
+    // prepared once for the open file with the key bound as the value and
+    // type SQL reads its literal as, so its rows, their order, the columns
+    // and the table are those of the text; every other record source is
+    // prepared from its text each time.
     void Refresh();
 
     // The result set of the last successful Refresh() (empty before the first).
@@ -139,6 +163,10 @@ private:
     struct Closer {
         void operator()(sqlite3 *db) const;
     };
+    struct StatementCloser {
+        void operator()(sqlite3_stmt *statement) const;
+    };
+    using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 
     // Ends a wait the busy hook was told about, however the call it belongs
     // to ends.
@@ -153,17 +181,38 @@ private:
         DataConnection &m_connection;
     };
 
+    static Statement prepare(sqlite3 *db, const std::string &sql, unsigned flags = 0);
     static int onBusy(void *connection, int count);
     void open();
+    void close();
     void execute(const char *sql);
+    // The range query's statement with keyText bound, prepared if need be.
+    sqlite3_stmt *rangeStatement(std::string_view keyText);
+    // The real number SQL reads an unsigned number literal as.
+    double realValue(std::string_view literal);
+    // Makes set the result of stepping statement to its end.
+    void fill(store::Recordset &set, sqlite3_stmt *statement);
 
     std::unique_ptr<sqlite3, Closer> m_db;
-    std::string m_openedSource;
+    std::string m_openedSource;      // the file that is open
+    std::string m_openedConnection;  // the connection text it was opened by
+    // Prepared on first use for the open file and finalized before it is
+    // closed: the range query with its key as parameter 1, and the reading
+    // of a number literal as a real number.
+    Statement m_rangeStatement;
+    Statement m_realStatement;
     store::Recordset m_recordset;
+    store::Recordset m_spare;  // the set before m_recordset, refilled by the next refresh
     BusyHook m_busyHook;
     bool m_waiting = false;
     std::chrono::steady_clock::time_point m_waitStarted;
 };
+
+// Settles SQLite's process-wide settings for the program: it keeps no count
+// of its allocations (which it would otherwise update under a process-wide
+// lock on every allocation; nothing here reads them). Call at the start,
+// before any connection opens; once SQLite is in use it changes nothing.
+void setUpEngine();
 
 // Looks a number text up: sets the range query of its prefix key as the
 // record source and refreshes. Returns true when a row covers the key; that

@@ -37,6 +37,53 @@ TEST(Texts, ConnectionTextAndRangeQueryHaveTheirExactForm) {
     EXPECT_EQ(store::dataSource("Provider=x"), "");
 }
 
+TEST(Texts, RangeQueryKeyIsFoundOnlyInTheRangeQuerysExactText) {
+    const double keys[] = {1380013,
+                           0,
+                           -5,
+                           12.5,
+                           -0.5,
+                           1e-5,
+                           1e15,
+                           1234567890123456,
+                           1e300,
+                           store::prefixKey("9e99999"),
+                           -store::prefixKey("9e99999")};
+    for (const double key : keys) {
+        const std::string text = store::keyText(key);
+        EXPECT_EQ(store::rangeQueryKey(store::rangeQuery(text)), text) << text;
+    }
+    const char *const others[] = {
+        "select * from quelto where 号码1<=1380013 and 1380013<=号码2 ",
+        " select * from quelto where 号码1<=1380013 and 1380013<=号码2",
+        "select *  from quelto where 号码1<=1380013 and 1380013<=号码2",
+        "select * from quelto where 号码1 <= 1380013 and 1380013 <= 号码2",
+        "SELECT * FROM quelto WHERE 号码1<=1380013 AND 1380013<=号码2",
+        "select * from quelto where 号码2<=1380013 and 1380013<=号码1",
+        "select * from quelto where [号码1]<=1380013 and 1380013<=[号码2]",
+        "select * from quelto2 where 号码1<=1380013 and 1380013<=号码2",
+        "select 省份 from quelto where 号码1<=1380013 and 1380013<=号码2",
+        "select * from quelto where 号码1<=1380013 and 1380014<=号码2",
+        "select * from quelto where 号码1<=1380013 or 1380013<=号码2",
+        "select * from quelto where 号码1<=?1 and ?1<=号码2",
+        "select * from quelto where 号码1<='1380013' and '1380013'<=号码2",
+        "select * from quelto where 号码1<=01380013 and 01380013<=号码2",
+        "select * from quelto where 号码1<=1380013.0 and 1380013.0<=号码2",
+        "select * from quelto where 号码1<=+1380013 and +1380013<=号码2",
+        "select * from quelto where 号码1<=-0 and -0<=号码2",
+        "select * from quelto where 号码1<=1E5 and 1E5<=号码2",
+        "select * from quelto where 号码1<=1e15 and 1e15<=号码2",
+        "select * from quelto where 号码1<=nan and nan<=号码2",
+        "select * from quelto where 号码1<=inf and inf<=号码2",
+        "select * from quelto where 号码1<=1 and 1 and 1 and 1<=号码2",
+        "select * from quelto where 号码1<=1380013 and 1380013<=号码2 union select * from quelto",
+        "",
+    };
+    for (const char *text : others) {
+        EXPECT_FALSE(store::rangeQueryKey(text).has_value()) << text;
+    }
+}
+
 TEST(Texts, DataSourceIsTheWholeFolderEvenWithSemicolonsInIt) {
     const char *const folders[] = {
         "/opt/plimora",     "/opt/a;b",           "/tmp/x;y;z",

@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "store/connection_texts.h"
 #include "store/number_text.h"
 #include "store/schema.h"
 #include "store/store_error.h"
 #include "tests/support/temp_folder.h"
+#include "tools/sysdat_builder.h"
 
 namespace {
 
@@ -74,8 +76,16 @@ TEST_P(BothKinds, OverlappingRowsAnswerWithTheFirstTheStoreYields) {
     store::DataConnection connection;
     connection.ConnectionString = store::connectionText(file.dir());
     ASSERT_TRUE(store::lookUp(connection, "1380013"));
-    const std::string city = cityOf(connection);
-    EXPECT_TRUE(city == "北京" || city == "天津") << city;
+    auto &set = connection.Recordset();
+    ASSERT_EQ(set.RecordCount(), 2u);
+    const std::string first = cityOf(connection);
+    EXPECT_TRUE(first == "北京" || first == "天津") << first;
+    set.MoveNext();
+    EXPECT_EQ(cityOf(connection), first == "北京" ? "天津" : "北京");
+    set.MoveNext();
+    EXPECT_TRUE(set.Eof());
+    EXPECT_THROW(set.MoveNext(), store::StoreError);
+    EXPECT_THROW(set.Fields(store::schema::kCity).Value(), store::StoreError);
 }
 
 TEST_P(BothKinds, InsertedRowIsFoundAndKeepsItsTextExactly) {
@@ -319,6 +329,222 @@ TEST(Store, ErrorsAUserCanActOnAreDescribedInChinese) {
         EXPECT_TRUE(text.ends_with("（" + std::string(c.storeText) + "）")) << text;
         EXPECT_NE(text.find("请"), std::string::npos) << "says what to do: " << text;
     }
+}
+
+// A range query runs through the connection's own statement; followed by a
+// space it is not the range query's exact text, and is prepared from its text.
+std::string asText(const std::string &rangeQuery) {
+    return rangeQuery + " ";
+}
+
+// The values of columns in every row of set from the current one on, a line
+// a row.
+std::string rowsOf(store::Recordset &set, const std::vector<std::string_view> &columns) {
+    std::string rows;
+    for (; !set.Eof(); set.MoveNext()) {
+        for (std::string_view column : columns) {
+            const store::Variant &value = set.Fields(column).Value();
+            rows += (value.index() == 0 ? "null" : store::toText(value)) + "|";
+        }
+        rows += "\n";
+    }
+    return rows;
+}
+
+// What connection answers for recordSource: its rows, or the error.
+std::string answer(store::DataConnection &connection, const std::string &recordSource,
+                   const std::vector<std::string_view> &columns) {
+    connection.RecordSource = recordSource;
+    try {
+        connection.Refresh();
+        return rowsOf(connection.Recordset(), columns);
+    } catch (const store::StoreError &e) {
+        return "error " + std::to_string(e.number()) + ": " + e.description();
+    }
+}
+
+// Looks up every key 1300000-1999999 as the window does and as text, on two
+// connections to the store in dir; returns how many keys a row answered.
+int expectEveryKeyAnsweredAlike(const std::string &dir,
+                                const std::vector<std::string_view> &columns) {
+    store::DataConnection window;
+    store::DataConnection text;
+    window.ConnectionString = text.ConnectionString = store::connectionText(dir);
+    // One read transaction each for the whole run rather than one a lookup:
+    // the same answers in seconds instead of minutes.
+    answer(window, "begin", {});
+    answer(text, "begin", {});
+    int found = 0;
+    int mismatches = 0;
+    for (int key = 1300000; key <= 1999999 && mismatches < 10; ++key) {
+        found += store::lookUp(window, std::to_string(key)) ? 1 : 0;
+        const std::string expected = answer(text, asText(window.RecordSource), columns);
+        const std::string got = rowsOf(window.Recordset(), columns);
+        if (got != expected) {
+            ++mismatches;
+            ADD_FAILURE() << "key " << key << ": window\n" << got << "text\n" << expected;
+        }
+    }
+    return found;
+}
+
+// The shipped table with rows of a user's: on a prefix no row answers, inside
+// a row of the table, a wide range over many, bounds between two keys.
+class EveryKey : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_folder = new TempFolder;
+        s_shippedRows =
+            tools::buildSysdat(PLIMORA_SOURCE_DIR "/data/quelto.tsv", s_folder->file("sys.dat"));
+        testing_support::execSql(
+            s_folder->file("sys.dat"),
+            "insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values "
+            "(1400000, 1400000, '北京', '北京', '010', '我的卡'), "
+            "(1991234, 1991234, '上海', '上海', '021', '中国电信'), "
+            "(1380000, 1389999, '测试', '宽', '000', '覆盖'), "
+            "(1500000.5, 1500002.5, '测试', '半', '000', '小数')");
+    }
+    static void TearDownTestSuite() { delete s_folder; }
+
+    static inline TempFolder *s_folder = nullptr;
+    static inline std::size_t s_shippedRows = 0;
+};
+
+TEST_F(EveryKey, RtreeStoreAnswersEveryKeyAsTheText) {
+    using namespace store::schema;
+    EXPECT_GT(expectEveryKeyAnsweredAlike(s_folder->dir(),
+                                          {kId, kLow, kHigh, kProvince, kCity, kAreaCode, kCard}),
+              500000);
+}
+
+TEST_F(EveryKey, PlainTableAnswersEveryKeyAsTheText) {
+    // Every 2000th row of the shipped table and all of the user's: a lookup
+    // in a plain table reads every row, so all 142,000 would take hours.
+    StoreFile plain(kPlainSchema);
+    plain.exec("attach '" + s_folder->file("sys.dat") +
+               "' as shipped; insert into quelto (编号, 号码1, 号码2, 省份, 城市, 区号, 卡信息) "
+               "select * from shipped.quelto where id % 2000 = 0 or id > " +
+               std::to_string(s_shippedRows));
+    using namespace store::schema;
+    EXPECT_GT(expectEveryKeyAnsweredAlike(
+                  plain.dir(), {"编号", kLow, kHigh, kProvince, kCity, kAreaCode, kCard}),
+              10000);
+}
+
+// A key is compared as its literal is: a whole key as an integer, any other
+// as a real number. So a text column compares it with "1380013", not
+// "1380013.0", and a column without a type orders it among numbers.
+TEST(RangeStatement, KeysAreComparedAsTheirLiteralsAre) {
+    const double keys[] = {1380013,
+                           12.5,
+                           1e15,
+                           -5,
+                           0,
+                           1e-5,
+                           -0.5,
+                           1234567890123456,
+                           1e300,
+                           9223372036854775808.0,
+                           store::prefixKey("9e99999"),
+                           -store::prefixKey("9e99999")};
+    for (const char *type : {"text", "real", "integer", "numeric", ""}) {
+        StoreFile file("create table quelto (编号 integer primary key, 号码1 " + std::string(type) +
+                       ", 号码2 " + type + ")");
+        // Every bound against every other, as a number and as a text.
+        file.exec(
+            "create table bound (v); insert into bound values (1380013), ('1380013'), "
+            "(1380013.0), ('1380013.0'), (12.5), ('12.5'), (1e15), ('1e+15'), ('1.0e+15'), "
+            "('1000000000000000'), (-5), ('-5'), (0), ('0'), (1e-5), ('1.0e-05'), (-0.5), "
+            "('-0.5'), (1234567890123456), ('abc'), (null), (9e999), (-9e999), "
+            "('9223372036854775808'); "
+            "insert into quelto (号码1, 号码2) select low.v, high.v from bound low, bound high");
+        store::DataConnection window;
+        store::DataConnection text;
+        window.ConnectionString = text.ConnectionString = store::connectionText(file.dir());
+        for (const double key : keys) {
+            const std::string query = store::rangeQuery(store::keyText(key));
+            EXPECT_EQ(answer(window, query, {"编号"}), answer(text, asText(query), {"编号"}))
+                << "columns of type \"" << type << "\", key " << store::keyText(key);
+        }
+    }
+}
+
+TEST_P(BothKinds, ChangedTableAnswersAsTheText) {
+    StoreFile file(GetSchema());
+    file.insert(1380013, 1380013, "北京", "北京", "010", "中国移动");
+    store::DataConnection window;
+    store::DataConnection text;
+    window.ConnectionString = text.ConnectionString = store::connectionText(file.dir());
+    const std::string query = store::rangeQuery("1380013");
+    const struct {
+        const char *change;
+        const char *answer;  // the start of the window's answer after it
+    } steps[] = {
+        {"select 1", "北京|中国移动|"},
+        {"alter table quelto rename to old", "error 1: no such table: quelto"},
+        {"create table quelto (号码2, 卡信息, 号码1, 城市); "
+         "insert into quelto values (1380013, '新卡', 1380013, '天津')",
+         "天津|新卡|"},
+        {"drop table quelto", "error 1: no such table: quelto"},
+        {"alter table old rename to quelto", "北京|中国移动|"},
+    };
+    const std::vector<std::string_view> columns = {store::schema::kCity, store::schema::kCard};
+    for (const auto &step : steps) {
+        file.exec(step.change);
+        const std::string got = answer(window, query, columns);
+        EXPECT_EQ(got, answer(text, asText(query), columns)) << step.change;
+        EXPECT_TRUE(got.starts_with(step.answer)) << step.change << ": " << got;
+    }
+}
+
+TEST(RangeStatement, ConnectionKeepsTheFileItOpenedUntilToldAnother) {
+    StoreFile first(kRtreeSchema);
+    StoreFile second(kRtreeSchema);
+    StoreFile plain(kPlainSchema);
+    first.insert(1380013, 1380013, "北京", "北京", "010", "中国移动");
+    second.insert(1380013, 1380013, "天津", "天津", "022", "中国联通");
+    plain.insert(1380013, 1380013, "上海", "上海", "021", "中国电信");
+    store::DataConnection window;
+    store::DataConnection text;
+    const std::string query = store::rangeQuery("1380013");
+    const auto expectAnswers = [&](const std::string &dir, const char *city) {
+        window.ConnectionString = text.ConnectionString = store::connectionText(dir);
+        EXPECT_EQ(answer(window, query, {store::schema::kCity}), city + std::string("|\n"));
+        EXPECT_EQ(answer(text, asText(query), {store::schema::kCity}), city + std::string("|\n"));
+    };
+    expectAnswers(first.dir(), "北京");
+    fs::rename(second.path(), first.path());  // as an update puts a new edition in place
+    expectAnswers(first.dir(), "北京");
+    expectAnswers(plain.dir(), "上海");
+    expectAnswers(first.dir(), "天津");
+}
+
+TEST_P(BothKinds, LookupLeavesNoLockAndWaitsForAWriterTellingTheHook) {
+    StoreFile file(GetSchema());
+    store::DataConnection window;
+    store::DataConnection adding;
+    window.ConnectionString = adding.ConnectionString = store::connectionText(file.dir());
+    std::vector<bool> calls;
+    adding.setBusyHook([&](bool waiting) { calls.push_back(waiting); });
+    ASSERT_FALSE(store::lookUp(window, "1500001"));
+    adding.BeginTrans();
+    ASSERT_FALSE(store::lookUp(adding, "1500001"));
+    addRow(adding, 1500001, "湖北");
+    adding.CommitTrans();
+    EXPECT_TRUE(calls.empty()) << "the window's lookup left a lock behind";
+
+    sqlite3 *writer = nullptr;
+    ASSERT_EQ(sqlite3_open(file.path().c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+    window.setBusyHook([&](bool waiting) {
+        calls.push_back(waiting);
+        if (calls.size() == 3) {
+            sqlite3_exec(writer, "commit", nullptr, nullptr, nullptr);
+        }
+    });
+    EXPECT_TRUE(store::lookUp(window, "1500001")) << "the row added meanwhile is found";
+    sqlite3_close(writer);
+    EXPECT_EQ(calls, (std::vector<bool>{true, true, true, false}));
 }
 
 }  // namespace
