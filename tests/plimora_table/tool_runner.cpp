@@ -93,6 +93,12 @@ pid_t start(const std::vector<std::string> &args, const RunOptions &options) {
         }
         argv.push_back(nullptr);
         ::execv(PLIMORA_TABLE, argv.data());
+        // As nobody, the tool itself may be out of reach (a build under a
+        // folder only root may enter): such a test cannot run here.
+        if (options.asNobody) {
+            std::fputs(kCannotDropRights, stderr);
+            ::_exit(125);
+        }
         ::_exit(127);
     }
     outputs()[pid] = files;

@@ -31,7 +31,8 @@ struct RunOptions {
 };
 
 // Exit code 125 with this on stderr: the tool could not be started as asked
-// (no right to change user); the test should skip.
+// (no right to change user, or the tool out of nobody's reach); the test
+// should skip.
 inline constexpr const char *kCannotDropRights = "cannot drop rights";
 
 // Starts plimora-table with args; returns its pid. Its output goes to files
