@@ -26,6 +26,7 @@
 #include "store/number_text.h"
 #include "store/schema.h"
 #include "store/store_error.h"
+#include "tests/support/legacy_store.h"
 
 extern char **environ;
 
@@ -37,37 +38,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kUserRows = 1000;
 constexpr int kRuns = 3;
 
-// The store as the builder wrote it before stores recorded their edition.
-void buildLegacyStore(const std::string &tsvPath, const std::string &storePath) {
-    sqlite3 *db = nullptr;
-    sqlite3_open(storePath.c_str(), &db);
-    sqlite3_exec(db, "pragma journal_mode=off; begin", nullptr, nullptr, nullptr);
-    sqlite3_exec(db, store::schema::kCreateTable, nullptr, nullptr, nullptr);
-    sqlite3_stmt *insert = nullptr;
-    sqlite3_prepare_v2(db, store::schema::kInsertRow, -1, &insert, nullptr);
-    std::ifstream in(tsvPath);
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos;
-             start = tab + 1) {
-            fields.push_back(line.substr(start, tab - start));
-        }
-        fields.push_back(line.substr(start));
-        sqlite3_bind_int64(insert, 1, std::stoll(fields[0]));
-        sqlite3_bind_int64(insert, 2, std::stoll(fields[1]));
-        for (int i = 2; i < 6; ++i) {
-            sqlite3_bind_text(insert, i + 1, fields[i].c_str(), -1, SQLITE_TRANSIENT);
-        }
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
+using testing_support::buildLegacyStore;
 
 // Adds kUserRows rows at random numbers the store does not answer yet, the
 // way the add-record window does.

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/legacy_store.h"
+
 namespace table_test {
 
 namespace fs = std::filesystem;
@@ -66,10 +68,7 @@ std::string tsv(const std::vector<std::string> &lines);
 // An edition file for edition serial.
 std::string editionFile(int serial);
 
-// Builds a store the way the builder did before stores recorded their
-// edition: the same R*Tree, rows inserted in table order without ids, no
-// metadata.
-void buildLegacyStore(const std::string &tsvPath, const std::string &storePath);
+using testing_support::buildLegacyStore;
 
 // Adds a row the way the add-record window does: a lookup of the number on a
 // connection to folder/sys.dat, then AddNew, six assignments and Update.
