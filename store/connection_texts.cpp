@@ -18,9 +18,12 @@ constexpr char kSeparator = '/';
 #endif
 
 // The range query around its two key texts: head, key, middle, key, tail.
+const std::string &rangeSelect() {
+    static const std::string select = "select * from " + std::string(schema::kTable);
+    return select;
+}
 const std::string &rangeHead() {
-    static const std::string head = "select * from " + std::string(schema::kTable) + " where " +
-                                    std::string(schema::kLow) + "<=";
+    static const std::string head = rangeSelect() + " where " + std::string(schema::kLow) + "<=";
     return head;
 }
 constexpr std::string_view kRangeMiddle = " and ";
@@ -170,7 +173,11 @@ std::string dataSource(std::string_view connectionText) {
 }
 
 std::string rangeQuery(const std::string &keyText) {
-    const std::string &head = rangeHead();
+    return rangeSelect() + rangeCondition(keyText);
+}
+
+std::string rangeCondition(const std::string &keyText) {
+    const std::string_view head = std::string_view(rangeHead()).substr(rangeSelect().size());
     const std::string &tail = rangeTail();
     std::string query;
     query.reserve(head.size() + 2 * keyText.size() + kRangeMiddle.size() + tail.size());

@@ -35,6 +35,9 @@ std::string dataSource(std::string_view connectionText);
 
 // "select * from quelto where 号码1<=" + keyText + " and " + keyText + "<=号码2".
 std::string rangeQuery(const std::string &keyText);
+// The same query's where clause and what follows it: rangeQuery(keyText) is
+// "select * from quelto" + rangeCondition(keyText).
+std::string rangeCondition(const std::string &keyText);
 
 // The key text of a record source that is exactly rangeQuery(keyText(k)) for
 // some key k: byte for byte that text, with the same key text both times.

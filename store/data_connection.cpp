@@ -4,13 +4,17 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "store/connection_texts.h"
 #include "store/number_text.h"
+#include "store/schema.h"
 #include "store/store_error.h"
 
 namespace store {
@@ -294,6 +298,7 @@ void DataConnection::open() {
 
 void DataConnection::close() {
     m_rangeStatement.reset();
+    m_rangeAuxiliary = false;
     m_realStatement.reset();
     m_recordset = store::Recordset();
     m_spare = store::Recordset();
@@ -304,7 +309,11 @@ void DataConnection::close() {
 
 sqlite3_stmt *DataConnection::rangeStatement(std::string_view keyText) {
     if (!m_rangeStatement) {
-        m_rangeStatement = prepare(m_db.get(), rangeQuery("?1"), SQLITE_PREPARE_PERSISTENT);
+        m_rangeStatement = prepareAuxiliaryRange();
+        m_rangeAuxiliary = m_rangeStatement != nullptr;
+        if (!m_rangeAuxiliary) {
+            m_rangeStatement = prepare(m_db.get(), rangeQuery("?1"), SQLITE_PREPARE_PERSISTENT);
+        }
     }
     sqlite3_stmt *statement = m_rangeStatement.get();
     // SQL reads digits that fit in 64 bits as an integer and every other
@@ -324,6 +333,86 @@ sqlite3_stmt *DataConnection::rangeStatement(std::string_view keyText) {
         fail(m_db.get(), rc);
     }
     return statement;
+}
+
+DataConnection::Statement DataConnection::prepareAuxiliaryRange() {
+    // An R*Tree that reads its auxiliary columns prepares a statement of its
+    // own for them on every query, which costs about as much as the rest of
+    // a lookup. The texts live in the table <name>_rowid (rowid, nodeno, a0,
+    // a1, …: one column for each auxiliary column, in declared order, and
+    // the auxiliary columns come after the coordinates), which a plain
+    // statement reads by the id the R*Tree found with the same comparison.
+    sqlite3 *db = m_db.get();
+    const auto prepared = [db](const std::string &sql) {
+        sqlite3_stmt *statement = nullptr;
+        sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()),
+                           SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+        return Statement(statement);
+    };
+    const auto columnNames = [](sqlite3_stmt *statement) {
+        std::vector<std::string> names;
+        for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+            const char *name = sqlite3_column_name(statement, i);
+            names.emplace_back(name ? name : "");
+        }
+        return names;
+    };
+
+    const Statement tableSql = prepared(schema::kTableSql);
+    if (!tableSql || sqlite3_step(tableSql.get()) != SQLITE_ROW) {
+        return {};
+    }
+    const auto *sqlText = reinterpret_cast<const char *>(sqlite3_column_text(tableSql.get(), 0));
+    std::string sql = sqlText ? sqlText : "";
+    std::transform(sql.begin(), sql.end(), sql.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::size_t using_ = sql.find(" using ");
+    if (!sql.starts_with("create virtual table") || using_ == std::string::npos) {
+        return {};
+    }
+    const std::size_t module = sql.find_first_not_of(" \t\r\n", using_ + 7);
+    const std::size_t moduleEnd = sql.find_first_of(" \t\r\n(", module);
+    const std::string moduleName =
+        module == std::string::npos ? "" : sql.substr(module, moduleEnd - module);
+    if (moduleName != "rtree" && moduleName != "rtree_i32") {
+        return {};
+    }
+
+    const std::string table(schema::kTable);
+    const std::string shadow = table + "_rowid";
+    const Statement tableColumns = prepared(schema::kSelectNoRow);
+    const Statement shadowColumns = prepared("select * from " + quoteIdentifier(shadow) + " limit 0");
+    if (!tableColumns || !shadowColumns) {
+        return {};
+    }
+    const std::vector<std::string> names = columnNames(tableColumns.get());
+    const std::vector<std::string> stored = columnNames(shadowColumns.get());
+    if (stored.size() < 3 || stored[0] != "rowid" || stored[1] != "nodeno" ||
+        names.size() < stored.size() + 1) {
+        return {};
+    }
+    const std::size_t auxiliary = stored.size() - 2;
+    const std::size_t first = names.size() - auxiliary;
+    std::string select = "select ";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) {
+            select += ", ";
+        }
+        if (i < first) {
+            select += "q." + quoteIdentifier(names[i]);
+        } else {
+            const std::string column = "a" + std::to_string(i - first);
+            if (stored[i - first + 2] != column) {
+                return {};
+            }
+            select += "r." + column + " as " + quoteIdentifier(names[i]);
+        }
+    }
+    // A cross join keeps the R*Tree the outer loop, so the rows come in its
+    // order, as the text's do.
+    return prepared(select + " from " + quoteIdentifier(table) + " as q cross join " +
+                    quoteIdentifier(shadow) + " as r on r.rowid = q." +
+                    quoteIdentifier(names[0]) + rangeCondition("?1"));
 }
 
 double DataConnection::realValue(std::string_view literal) {
@@ -346,7 +435,8 @@ double DataConnection::realValue(std::string_view literal) {
     return sqlite3_column_double(statement, 0);
 }
 
-void DataConnection::fill(store::Recordset &set, sqlite3_stmt *statement) {
+void DataConnection::fill(store::Recordset &set, sqlite3_stmt *statement,
+                          bool firstColumnsTable) {
     if (set.m_values.capacity() > kKeptValues) {
         set.m_values = {};
     }
@@ -387,7 +477,7 @@ void DataConnection::fill(store::Recordset &set, sqlite3_stmt *statement) {
         const std::string_view tableName = columnTable ? columnTable : "";
         if (i == 0) {
             table = tableName;
-        } else if (table != tableName) {
+        } else if (table != tableName && !firstColumnsTable) {
             table = {};
         }
     }
@@ -398,15 +488,26 @@ void DataConnection::Refresh() {
     const WaitEnd waitEnd(*this);
     open();
     if (const auto key = rangeQueryKey(RecordSource)) {
-        sqlite3_stmt *statement = rangeStatement(*key);
-        try {
-            const Rewind rewind(statement);
-            fill(m_spare, statement);
-        } catch (...) {
-            // Prepared afresh next time, so that the failure repeats as the
-            // text's own would (a table that is gone, a file that is busy).
-            m_rangeStatement.reset();
-            throw;
+        for (bool retried = false;; retried = true) {
+            sqlite3_stmt *statement = rangeStatement(*key);
+            const bool auxiliary = m_rangeAuxiliary;
+            try {
+                const Rewind rewind(statement);
+                fill(m_spare, statement, auxiliary);
+                break;
+            } catch (const StoreError &error) {
+                // Prepared afresh next time, so that the failure repeats as
+                // the text's own would (a table that is gone, a file that is
+                // busy). A table that is no longer the R*Tree it was when the
+                // statement was prepared is read again as it is now.
+                m_rangeStatement.reset();
+                if (!auxiliary || retried || error.number() != SQLITE_ERROR) {
+                    throw;
+                }
+            } catch (...) {
+                m_rangeStatement.reset();
+                throw;
+            }
         }
     } else {
         const Statement statement = prepare(m_db.get(), RecordSource);

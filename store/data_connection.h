@@ -188,10 +188,15 @@ private:
     void execute(const char *sql);
     // The range query's statement with keyText bound, prepared if need be.
     sqlite3_stmt *rangeStatement(std::string_view keyText);
+    // The range query for a store whose table is an R*Tree, with the texts
+    // read straight from the table the R*Tree keeps them in; null when the
+    // table is not one (or the statement cannot be prepared).
+    Statement prepareAuxiliaryRange();
     // The real number SQL reads an unsigned number literal as.
     double realValue(std::string_view literal);
-    // Makes set the result of stepping statement to its end.
-    void fill(store::Recordset &set, sqlite3_stmt *statement);
+    // Makes set the result of stepping statement to its end. Its table is the
+    // one all columns come from, or with firstColumnsTable the first column's.
+    void fill(store::Recordset &set, sqlite3_stmt *statement, bool firstColumnsTable = false);
 
     std::unique_ptr<sqlite3, Closer> m_db;
     std::string m_openedSource;      // the file that is open
@@ -201,6 +206,7 @@ private:
     // of a number literal as a real number.
     Statement m_rangeStatement;
     Statement m_realStatement;
+    bool m_rangeAuxiliary = false;  // m_rangeStatement is prepareAuxiliaryRange()'s
     store::Recordset m_recordset;
     store::Recordset m_spare;  // the set before m_recordset, refilled by the next refresh
     BusyHook m_busyHook;

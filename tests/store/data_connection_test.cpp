@@ -547,4 +547,41 @@ TEST_P(BothKinds, LookupLeavesNoLockAndWaitsForAWriterTellingTheHook) {
     EXPECT_EQ(calls, (std::vector<bool>{true, true, true, false}));
 }
 
+// The window's statement on an R*Tree reads each text from where the R*Tree
+// keeps it, whatever order the texts are declared in; an added row lands in
+// the table; and a table replaced under an open connection is read as it is
+// now.
+TEST(RangeStatement, RtreeTextsComeFromTheirOwnColumns) {
+    using namespace store::schema;
+    StoreFile file(
+        "create virtual table quelto using rtree(编号, 号码1, 号码2, +卡信息, +城市, +备注, "
+        "+省份, +区号)");
+    file.exec(
+        "insert into quelto values (1, 1380000, 1380999, '中国移动', '北京', '注', '北京', "
+        "'010'), (2, 1390000, 1390000, null, '', 'x', '新疆', 991)");
+    const std::vector<std::string_view> columns = {"编号",    kLow,      kHigh, kProvince,
+                                                   kCity,    kAreaCode, kCard, "备注"};
+    store::DataConnection window;
+    store::DataConnection text;
+    window.ConnectionString = text.ConnectionString = store::connectionText(file.dir());
+    const auto expectAlike = [&](double key) {
+        const std::string query = store::rangeQuery(store::keyText(key));
+        const std::string got = answer(window, query, columns);
+        EXPECT_EQ(got, answer(text, asText(query), columns)) << store::keyText(key);
+        return got;
+    };
+    EXPECT_EQ(expectAlike(1380500), "1|1380000|1380999|北京|北京|010|中国移动|注|\n");
+    EXPECT_EQ(expectAlike(1390000), "2|1390000|1390000|新疆||991|null|x|\n");
+    EXPECT_EQ(expectAlike(1391000), "");
+
+    ASSERT_FALSE(store::lookUp(window, "1395555"));
+    addRow(window, 1395555, "天津");
+    EXPECT_EQ(expectAlike(1395555), "3|1395555|1395555|天津|null|null|null|null|\n");
+
+    file.exec("drop table quelto; " + std::string(kPlainSchema) +
+              "; insert into quelto values (7, 1380000, 1380999, '河北', '石家庄', '0311', "
+              "'中国联通', null)");
+    EXPECT_EQ(expectAlike(1380500), "7|1380000|1380999|河北|石家庄|0311|中国联通|null|\n");
+}
+
 }  // namespace
