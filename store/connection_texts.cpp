@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "store/schema.h"
+#include "store/text.h"
 
 namespace store {
 
@@ -39,10 +40,6 @@ constexpr std::string_view kEntryNames[] = {
     "password", "mode",        "extended properties",   "jet oledb:",
 };
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::string_view skipSpaces(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
     return first == std::string_view::npos ? std::string_view() : text.substr(first);
@@ -55,7 +52,7 @@ std::size_t matchName(std::string_view text, std::string_view name) {
         return 0;
     }
     for (std::size_t i = 0; i < name.size(); ++i) {
-        if (lower(text[i]) != name[i]) {
+        if (asciiLower(text[i]) != name[i]) {
             return 0;
         }
     }
@@ -86,14 +83,6 @@ bool startsEntry(std::string_view text) {
         }
     }
     return false;
-}
-
-std::string_view trimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 // True when text is what keyText() writes for some key. A number literal

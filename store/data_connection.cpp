@@ -4,8 +4,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -16,6 +14,7 @@
 #include "store/number_text.h"
 #include "store/schema.h"
 #include "store/store_error.h"
+#include "store/text.h"
 
 namespace store {
 
@@ -363,18 +362,7 @@ DataConnection::Statement DataConnection::prepareAuxiliaryRange() {
         return {};
     }
     const auto *sqlText = reinterpret_cast<const char *>(sqlite3_column_text(tableSql.get(), 0));
-    std::string sql = sqlText ? sqlText : "";
-    std::transform(sql.begin(), sql.end(), sql.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::size_t using_ = sql.find(" using ");
-    if (!sql.starts_with("create virtual table") || using_ == std::string::npos) {
-        return {};
-    }
-    const std::size_t module = sql.find_first_not_of(" \t\r\n", using_ + 7);
-    const std::size_t moduleEnd = sql.find_first_of(" \t\r\n(", module);
-    const std::string moduleName =
-        module == std::string::npos ? "" : sql.substr(module, moduleEnd - module);
-    if (moduleName != "rtree" && moduleName != "rtree_i32") {
+    if (!declaresRtree(sqlText ? sqlText : "")) {
         return {};
     }
 
@@ -551,6 +539,19 @@ void DataConnection::RollbackTrans() {
         close();
         throw;
     }
+}
+
+bool declaresRtree(std::string_view tableSql) {
+    const std::string sql = asciiLower(tableSql);
+    const std::size_t using_ = sql.find(" using ");
+    if (!sql.starts_with("create virtual table") || using_ == std::string::npos) {
+        return false;
+    }
+    const std::size_t module = sql.find_first_not_of(" \t\r\n", using_ + 7);
+    const std::size_t moduleEnd = sql.find_first_of(" \t\r\n(", module);
+    const std::string moduleName =
+        module == std::string::npos ? "" : sql.substr(module, moduleEnd - module);
+    return moduleName == "rtree" || moduleName == "rtree_i32";
 }
 
 void setUpEngine() {

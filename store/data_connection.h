@@ -214,6 +214,11 @@ private:
     std::chrono::steady_clock::time_point m_waitStarted;
 };
 
+// Whether tableSql, the statement that created the store's table (as
+// schema::kTableSql reads it), makes it an R*Tree: a virtual table of the
+// module rtree or rtree_i32.
+bool declaresRtree(std::string_view tableSql);
+
 // Settles SQLite's process-wide settings for the program: it keeps no count
 // of its allocations (which it would otherwise update under a process-wide
 // lock on every allocation; nothing here reads them). Call at the start,

@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "store/text.h"
+
 namespace store {
 
 namespace {
@@ -25,14 +27,6 @@ std::string_view firstCharacters(std::string_view text, std::size_t n) {
         ++count;
     }
     return text;
-}
-
-std::string_view trimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 bool isDigit(char c) {

@@ -547,6 +547,16 @@ TEST_P(BothKinds, LookupLeavesNoLockAndWaitsForAWriterTellingTheHook) {
     EXPECT_EQ(calls, (std::vector<bool>{true, true, true, false}));
 }
 
+TEST(RangeStatement, RtreeIsToldFromItsDeclaration) {
+    EXPECT_TRUE(store::declaresRtree(kRtreeSchema));
+    EXPECT_TRUE(store::declaresRtree("CREATE VIRTUAL TABLE quelto USING rtree_i32(id, a, b)"));
+    EXPECT_TRUE(store::declaresRtree("create virtual table quelto using  RTree (id, a, b)"));
+    EXPECT_FALSE(store::declaresRtree(kPlainSchema));
+    EXPECT_FALSE(store::declaresRtree("create virtual table quelto using rtreex(id, a, b)"));
+    EXPECT_FALSE(store::declaresRtree("create virtual table quelto using fts5(rtree)"));
+    EXPECT_FALSE(store::declaresRtree(""));
+}
+
 // The window's statement on an R*Tree reads each text from where the R*Tree
 // keeps it, whatever order the texts are declared in; an added row lands in
 // the table; and a table replaced under an open connection is read as it is

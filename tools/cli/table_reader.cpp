@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "store/text.h"
 #include "tools/cli/encoding.h"
 #include "tools/cli/failure.h"
 
@@ -19,8 +20,7 @@ bool endsWith(std::string_view text, std::string_view suffix) {
     }
     for (std::size_t i = 0; i < suffix.size(); ++i) {
         const char c = text[text.size() - suffix.size() + i];
-        const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower != suffix[i]) {
+        if (store::asciiLower(c) != suffix[i]) {
             return false;
         }
     }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "store/text.h"
 #include "tools/cli/encoding.h"
 #include "tools/cli/failure.h"
 
@@ -16,20 +17,10 @@ constexpr std::size_t kBlockSize = 1 << 18;
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char &c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 std::optional<OutputEncoding> encodingNamed(std::string_view name) {
-    const std::string key = lowered(name);
+    const std::string key = store::asciiLower(name);
     if (key == "utf-8" || key == "utf8") {
         return OutputEncoding::Utf8;
     }

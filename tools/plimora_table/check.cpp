@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 
+#include "store/data_connection.h"
 #include "store/number_text.h"
 #include "store/schema.h"
 #include "tools/cli/failure.h"
@@ -109,10 +110,7 @@ void checkIntegrity(const StoreFile &store, Faults &faults) {
         collect("pragma integrity_check");
         const sql::Statement tableSql = sql::prepare(store.db(), schema::kTableSql);
         if (sql::step(store.db(), tableSql.get())) {
-            std::string text = store::toText(sql::column(tableSql.get(), 0));
-            std::transform(text.begin(), text.end(), text.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-            if (text.find("using rtree") != std::string::npos) {
+            if (store::declaresRtree(store::toText(sql::column(tableSql.get(), 0)))) {
                 collect("select rtreecheck('quelto')");
             }
         }

@@ -10,6 +10,7 @@
 
 #include "store/number_text.h"
 #include "store/schema.h"
+#include "store/text.h"
 #include "tools/cli/crash_point.h"
 #include "tools/cli/failure.h"
 #include "tools/cli/table_reader.h"
@@ -48,14 +49,6 @@ struct Refusal {
     std::string reason;
 };
 
-std::string trimSpaces(const std::string &text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // The prefix key a field holds, or the reason it holds none.
 std::variant<long long, std::string> prefixKeyOf(std::string_view column, const std::string &text) {
     const std::string name(column);
@@ -76,7 +69,7 @@ std::variant<Candidate, std::string> candidateOf(const std::vector<std::string> 
     Candidate candidate;
     std::array<std::string, 6> values;
     for (std::size_t c = 0; c < values.size(); ++c) {
-        values[c] = trimSpaces(fields[columnAt[c]]);
+        values[c] = store::trimSpaces(fields[columnAt[c]]);
     }
     for (std::size_t c = 0; c < values.size(); ++c) {
         if (values[c].empty()) {
@@ -121,7 +114,7 @@ std::array<std::size_t, 6> readHeader(const std::vector<std::string> &header,
     std::array<std::size_t, 6> columnAt;
     columnAt.fill(kAbsent);
     for (std::size_t f = 0; f < header.size(); ++f) {
-        const std::string name = trimSpaces(header[f]);
+        const std::string name(store::trimSpaces(header[f]));
         const auto found = std::find(schema::kColumns.begin(), schema::kColumns.end(), name);
         if (found == schema::kColumns.end()) {
             throw cli::Failure(

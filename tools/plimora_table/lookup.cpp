@@ -16,6 +16,7 @@
 
 #include "store/number_text.h"
 #include "store/schema.h"
+#include "store/text.h"
 #include "tools/cli/failure.h"
 #include "tools/cli/progress.h"
 #include "tools/cli/table_reader.h"
@@ -69,24 +70,6 @@ constexpr std::string_view kInvalid = "无效：";
 constexpr std::string_view kStatusColumn = "状态";
 constexpr std::size_t kTopCount = 10;
 constexpr std::size_t kRecordsPerProgress = 4096;
-
-std::string trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
-
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char &c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
 
 std::string joined(const std::vector<std::string> &names) {
     std::string text;
@@ -224,7 +207,7 @@ std::size_t Lookup::numberColumn(const Input &input, const std::vector<std::stri
     }
     std::vector<std::string> names;
     for (const std::string &field : first) {
-        names.push_back(trimmed(field));
+        names.emplace_back(store::trimSpaces(field));
     }
     if (!m_column.name.empty()) {
         const auto found = std::find(names.begin(), names.end(), m_column.name);
@@ -241,7 +224,7 @@ std::size_t Lookup::numberColumn(const Input &input, const std::vector<std::stri
     std::vector<std::size_t> candidates;
     if (m_header.value_or(true)) {
         for (std::size_t i = 0; i < names.size(); ++i) {
-            const std::string name = lowered(names[i]);
+            const std::string name = store::asciiLower(names[i]);
             if (std::any_of(
                     kNumberColumnWords.begin(), kNumberColumnWords.end(),
                     [&](std::string_view word) { return name.find(word) != std::string::npos; })) {
@@ -288,7 +271,7 @@ void Lookup::begin(const Input &input, const cli::TableReader &reader,
     if (isHeader) {
         m_firstHeader.emplace();
         for (const std::string &field : first) {
-            m_firstHeader->push_back(trimmed(field));
+            m_firstHeader->emplace_back(store::trimSpaces(field));
         }
     }
 }
@@ -379,13 +362,13 @@ void Lookup::read(Input &input) {
     }
     const std::string_view cell = m_index < fields.size() ? fields[m_index] : std::string_view();
     const bool isHeader = m_header.value_or(
-        !m_column.name.empty() || (store::digitsOf(cell).empty() && !trimmed(cell).empty()));
+        !m_column.name.empty() || (store::digitsOf(cell).empty() && !store::trimSpaces(cell).empty()));
     if (!m_begun) {
         begin(input, reader, fields, isHeader);
     } else if (isHeader && m_firstHeader) {
         std::vector<std::string> names;
         for (const std::string &field : fields) {
-            names.push_back(trimmed(field));
+            names.emplace_back(store::trimSpaces(field));
         }
         if (names != *m_firstHeader) {
             throw cli::Failure(input.name, reader.line(),
@@ -483,7 +466,7 @@ int runLookup(const std::vector<std::string> &words) {
     }
     std::optional<cli::Dialect> format;
     if (const auto name = options.value("--format")) {
-        const std::string key = lowered(*name);
+        const std::string key = store::asciiLower(*name);
         if (key != "csv" && key != "tsv") {
             throw cli::UsageError("--format 只能是 csv 或 tsv：" + *name);
         }

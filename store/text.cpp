@@ -1,0 +1,21 @@
+#include "store/text.h"
+
+namespace store {
+
+std::string_view trimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string asciiLower(std::string_view text) {
+    std::string lowered(text);
+    for (char &c : lowered) {
+        c = asciiLower(c);
+    }
+    return lowered;
+}
+
+}  // namespace store
