@@ -344,8 +344,8 @@ DataConnection::Statement DataConnection::prepareAuxiliaryRange() {
     sqlite3 *db = m_db.get();
     const auto prepared = [db](const std::string &sql) {
         sqlite3_stmt *statement = nullptr;
-        sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()),
-                           SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+        sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                           &statement, nullptr);
         return Statement(statement);
     };
     const auto columnNames = [](sqlite3_stmt *statement) {
@@ -369,7 +369,8 @@ DataConnection::Statement DataConnection::prepareAuxiliaryRange() {
     const std::string table(schema::kTable);
     const std::string shadow = table + "_rowid";
     const Statement tableColumns = prepared(schema::kSelectNoRow);
-    const Statement shadowColumns = prepared("select * from " + quoteIdentifier(shadow) + " limit 0");
+    const Statement shadowColumns =
+        prepared("select * from " + quoteIdentifier(shadow) + " limit 0");
     if (!tableColumns || !shadowColumns) {
         return {};
     }
@@ -399,8 +400,8 @@ DataConnection::Statement DataConnection::prepareAuxiliaryRange() {
     // A cross join keeps the R*Tree the outer loop, so the rows come in its
     // order, as the text's do.
     return prepared(select + " from " + quoteIdentifier(table) + " as q cross join " +
-                    quoteIdentifier(shadow) + " as r on r.rowid = q." +
-                    quoteIdentifier(names[0]) + rangeCondition("?1"));
+                    quoteIdentifier(shadow) + " as r on r.rowid = q." + quoteIdentifier(names[0]) +
+                    rangeCondition("?1"));
 }
 
 double DataConnection::realValue(std::string_view literal) {
@@ -423,8 +424,7 @@ double DataConnection::realValue(std::string_view literal) {
     return sqlite3_column_double(statement, 0);
 }
 
-void DataConnection::fill(store::Recordset &set, sqlite3_stmt *statement,
-                          bool firstColumnsTable) {
+void DataConnection::fill(store::Recordset &set, sqlite3_stmt *statement, bool firstColumnsTable) {
     if (set.m_values.capacity() > kKeptValues) {
         set.m_values = {};
     }

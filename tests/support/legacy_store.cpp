@@ -56,4 +56,4 @@ void buildLegacyStore(const std::string &tsvPath, const std::string &storePath) 
     sqlite3_close(db);
 }
 
-} // namespace testing_support
+}  // namespace testing_support

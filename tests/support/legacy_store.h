@@ -11,4 +11,4 @@ namespace testing_support {
 // std::runtime_error when a row cannot be written.
 void buildLegacyStore(const std::string &tsvPath, const std::string &storePath);
 
-} // namespace testing_support
+}  // namespace testing_support

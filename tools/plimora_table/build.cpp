@@ -33,15 +33,13 @@ constexpr std::string_view kAbout =
 }  // namespace
 
 int runBuild(const std::vector<std::string> &words) {
-    const cli::Options options = cli::parseOptions(words, kOptions);
-    if (options.has("--help")) {
-        std::fputs(commandHelp("plimora-table build --table FILE [选项]", kAbout, kOptions).c_str(),
-                   stdout);
+    const auto parsed =
+        commandOptions(words, "plimora-table build --table FILE [选项]", kAbout, kOptions);
+    if (!parsed) {
         return 0;
     }
-    if (!options.arguments().empty()) {
-        throw cli::UsageError("build 不接受参数：" + options.arguments().front());
-    }
+    const cli::Options &options = *parsed;
+    refuseArguments(options, "build");
     const auto table = options.value("--table");
     if (!table) {
         throw cli::UsageError("build 需要 --table FILE");

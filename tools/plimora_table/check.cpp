@@ -147,14 +147,12 @@ void printEdition(const StoreFile &store, std::size_t rows, std::size_t aboveShi
 }  // namespace
 
 int runCheck(const std::vector<std::string> &words) {
-    const cli::Options options = cli::parseOptions(words, kOptions);
-    if (options.has("--help")) {
-        std::fputs(commandHelp("plimora-table check [选项]", kAbout, kOptions).c_str(), stdout);
+    const auto parsed = commandOptions(words, "plimora-table check [选项]", kAbout, kOptions);
+    if (!parsed) {
         return 0;
     }
-    if (!options.arguments().empty()) {
-        throw cli::UsageError("check 不接受参数：" + options.arguments().front());
-    }
+    const cli::Options &options = *parsed;
+    refuseArguments(options, "check");
     const std::string storePath = storePathOf(options);
     const StoreFile store(storePath, StoreFile::Access::Read);
     Faults faults(options.has("--list-all"));

@@ -4,6 +4,8 @@
 // run() prints and turns into exit codes 2 and 1.
 #pragma once
 
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +38,16 @@ inline constexpr cli::OptionSpec kHelpOption{"--help", "-h", "", "显示这段�
 // and the exit codes.
 std::string commandHelp(std::string_view usage, std::string_view about,
                         std::span<const cli::OptionSpec> options);
+
+// A sub-command's words read by its options, or nothing when they ask for
+// --help: its help (commandHelp) is then printed on stdout and the command
+// ends with exit code 0.
+std::optional<cli::Options> commandOptions(const std::vector<std::string> &words,
+                                           std::string_view usage, std::string_view about,
+                                           std::span<const cli::OptionSpec> options);
+
+// Throws a usage error naming command when options hold an argument.
+void refuseArguments(const cli::Options &options, std::string_view command);
 
 // The value of --store, or defaultStorePath().
 std::string storePathOf(const cli::Options &options);

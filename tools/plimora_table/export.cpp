@@ -51,14 +51,12 @@ void writeRows(std::FILE *out, const std::vector<StoredRow> &rows, const std::st
 }  // namespace
 
 int runExport(const std::vector<std::string> &words) {
-    const cli::Options options = cli::parseOptions(words, kOptions);
-    if (options.has("--help")) {
-        std::fputs(commandHelp("plimora-table export [选项]", kAbout, kOptions).c_str(), stdout);
+    const auto parsed = commandOptions(words, "plimora-table export [选项]", kAbout, kOptions);
+    if (!parsed) {
         return 0;
     }
-    if (!options.arguments().empty()) {
-        throw cli::UsageError("export 不接受参数：" + options.arguments().front());
-    }
+    const cli::Options &options = *parsed;
+    refuseArguments(options, "export");
     const std::string storePath = storePathOf(options);
     const StoreFile store(storePath, StoreFile::Access::Read);
     std::vector<StoredRow> rows;

@@ -162,12 +162,11 @@ std::string readAll(const std::string &path) {
 }  // namespace
 
 int runImport(const std::vector<std::string> &words) {
-    const cli::Options options = cli::parseOptions(words, kOptions);
-    if (options.has("--help")) {
-        std::fputs(commandHelp("plimora-table import FILE [选项]", kAbout, kOptions).c_str(),
-                   stdout);
+    const auto parsed = commandOptions(words, "plimora-table import FILE [选项]", kAbout, kOptions);
+    if (!parsed) {
         return 0;
     }
+    const cli::Options &options = *parsed;
     if (options.arguments().size() != 1) {
         throw cli::UsageError(options.arguments().empty() ? "import 需要一个要导入的文件"
                                                           : "import 只接受一个文件");

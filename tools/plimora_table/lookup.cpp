@@ -361,8 +361,9 @@ void Lookup::read(Input &input) {
         m_index = numberColumn(input, fields);
     }
     const std::string_view cell = m_index < fields.size() ? fields[m_index] : std::string_view();
-    const bool isHeader = m_header.value_or(
-        !m_column.name.empty() || (store::digitsOf(cell).empty() && !store::trimSpaces(cell).empty()));
+    const bool isHeader =
+        m_header.value_or(!m_column.name.empty() ||
+                          (store::digitsOf(cell).empty() && !store::trimSpaces(cell).empty()));
     if (!m_begun) {
         begin(input, reader, fields, isHeader);
     } else if (isHeader && m_firstHeader) {
@@ -444,12 +445,12 @@ void printSummary(const Tally &tally, const PrefixTable &table, const cli::TextO
 }  // namespace
 
 int runLookup(const std::vector<std::string> &words) {
-    const cli::Options options = cli::parseOptions(words, kOptions);
-    if (options.has("--help")) {
-        std::fputs(commandHelp("plimora-table lookup [选项] [FILE...]", kAbout, kOptions).c_str(),
-                   stdout);
+    const auto parsed =
+        commandOptions(words, "plimora-table lookup [选项] [FILE...]", kAbout, kOptions);
+    if (!parsed) {
         return 0;
     }
+    const cli::Options &options = *parsed;
     if (options.has("--header") && options.has("--no-header")) {
         throw cli::UsageError("--header 和 --no-header 只能给一个");
     }

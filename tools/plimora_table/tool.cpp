@@ -73,6 +73,23 @@ std::string commandHelp(std::string_view usage, std::string_view about,
            cli::optionHelp(options) + "\n" + std::string(kExitCodes);
 }
 
+std::optional<cli::Options> commandOptions(const std::vector<std::string> &words,
+                                           std::string_view usage, std::string_view about,
+                                           std::span<const cli::OptionSpec> options) {
+    cli::Options parsed = cli::parseOptions(words, options);
+    if (parsed.has("--help")) {
+        std::fputs(commandHelp(usage, about, options).c_str(), stdout);
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+void refuseArguments(const cli::Options &options, std::string_view command) {
+    if (!options.arguments().empty()) {
+        throw cli::UsageError(std::string(command) + " 不接受参数：" + options.arguments().front());
+    }
+}
+
 int run(int argc, char **argv) {
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {

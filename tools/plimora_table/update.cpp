@@ -165,14 +165,12 @@ std::string describeEdition(const Edition &edition) {
 }  // namespace
 
 int runUpdate(const std::vector<std::string> &words) {
-    const cli::Options options = cli::parseOptions(words, kOptions);
-    if (options.has("--help")) {
-        std::fputs(commandHelp("plimora-table update [选项]", kAbout, kOptions).c_str(), stdout);
+    const auto parsed = commandOptions(words, "plimora-table update [选项]", kAbout, kOptions);
+    if (!parsed) {
         return 0;
     }
-    if (!options.arguments().empty()) {
-        throw cli::UsageError("update 不接受参数：" + options.arguments().front());
-    }
+    const cli::Options &options = *parsed;
+    refuseArguments(options, "update");
     const auto tablePath = options.value("--table");
     const auto shippedFrom = options.value("--shipped-from");
     const auto rowsFrom = options.value("--rows-from");
