@@ -50,8 +50,8 @@ private:
     sqlite3_stmt *m_statement;
 };
 
-// Stores column of the statement's current row in slot, reusing the text
-// slot holds.
+}  // namespace
+
 void readValue(Variant &slot, sqlite3_stmt *statement, int column) {
     switch (sqlite3_column_type(statement, column)) {
         case SQLITE_NULL:
@@ -73,6 +73,24 @@ void readValue(Variant &slot, sqlite3_stmt *statement, int column) {
         }
     }
 }
+
+int bindValue(sqlite3_stmt *statement, int index, const Variant &value) {
+    if (const auto *number = std::get_if<double>(&value)) {
+        // 2^63 itself does not fit; everything whole below it does.
+        constexpr double kInt64Limit = 9223372036854775808.0;
+        if (*number == std::trunc(*number) && std::fabs(*number) < kInt64Limit) {
+            return sqlite3_bind_int64(statement, index, static_cast<sqlite3_int64>(*number));
+        }
+        return sqlite3_bind_double(statement, index, *number);
+    }
+    if (const auto *text = std::get_if<std::string>(&value)) {
+        return sqlite3_bind_text(statement, index, text->data(), static_cast<int>(text->size()),
+                                 SQLITE_TRANSIENT);
+    }
+    return sqlite3_bind_null(statement, index);
+}
+
+namespace {
 
 std::string quoteIdentifier(const std::string &name) {
     std::string quoted = "\"";
@@ -167,24 +185,7 @@ void Recordset::Update() {
                                       ") values (" + places + ")";
     const DataConnection::Statement statement = DataConnection::prepare(m_db, sql);
     for (std::size_t p = 0; p < columns.size(); ++p) {
-        const Variant &value = m_newRow[columns[p]];
-        const int index = static_cast<int>(p + 1);
-        int rc = SQLITE_OK;
-        if (const auto *number = std::get_if<double>(&value)) {
-            // 2^63 itself does not fit; everything whole below it does.
-            constexpr double kInt64Limit = 9223372036854775808.0;
-            if (*number == std::trunc(*number) && std::fabs(*number) < kInt64Limit) {
-                rc =
-                    sqlite3_bind_int64(statement.get(), index, static_cast<sqlite3_int64>(*number));
-            } else {
-                rc = sqlite3_bind_double(statement.get(), index, *number);
-            }
-        } else if (const auto *text = std::get_if<std::string>(&value)) {
-            rc = sqlite3_bind_text(statement.get(), index, text->data(),
-                                   static_cast<int>(text->size()), SQLITE_TRANSIENT);
-        } else {
-            rc = sqlite3_bind_null(statement.get(), index);
-        }
+        const int rc = bindValue(statement.get(), static_cast<int>(p + 1), m_newRow[columns[p]]);
         if (rc != SQLITE_OK) {
             fail(m_db, rc);
         }

@@ -44,12 +44,9 @@ Statement prepare(sqlite3 *db, const char *sql);
 void exec(sqlite3 *db, const char *sql);
 // Steps statement: true with a row to read, false when it is done. Throws StoreError.
 bool step(sqlite3 *db, sqlite3_stmt *statement);
-// Binds value to parameter index (from 1): a whole number as an integer, any
-// other number as a real, a text as text, null as null. Throws StoreError.
+// store::bindValue(), throwing StoreError when SQLite refuses.
 void bind(sqlite3 *db, sqlite3_stmt *statement, int index, const store::Variant &value);
-// Column index (from 0) of the current row: null, a number (integer or
-// real) or a text, in UTF-8 (a blob is read as its bytes), as the windows
-// read it.
+// Column index (from 0) of the current row, as store::readValue() reads it.
 store::Variant column(sqlite3_stmt *statement, int index);
 
 }  // namespace tools::sql
