@@ -8,8 +8,6 @@
 #include <zlib.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -21,6 +19,8 @@
 #include <vector>
 
 #include "store/schema.h"
+#include "tools/cli/atomic_file.h"
+#include "tools/cli/failure.h"
 #include "tools/quelto_gen/quelto_rules.h"
 
 namespace {
@@ -221,25 +221,17 @@ struct ReportRow {
 };
 
 // Writes text to path through a temporary file beside it, so a failure
-// leaves any earlier file as it was.
+// leaves any earlier file as it was; says why on stderr when it fails.
 bool writeFile(const std::string &path, const std::string &text) {
-    const std::string temporary = path + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) {
-            std::filesystem::remove(temporary);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary);
+    try {
+        tools::cli::AtomicFile file(path);
+        std::fwrite(text.data(), 1, text.size(), file.stream());
+        file.commit();
+        return true;
+    } catch (const tools::cli::Failure &failure) {
+        std::cerr << "quelto_gen：" << failure.text() << '\n';
         return false;
     }
-    return true;
 }
 
 struct Options {
