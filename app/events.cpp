@@ -35,6 +35,11 @@ protected:
         if (code < 0) {
             return false;
         }
+        if (code != kEnter && code != kBackspace && isShortcutChord(key->modifiers())) {
+            // The line edit would enter it; nothing else will take it here, since
+            // the window's shortcuts have had their turn before the field.
+            return true;
+        }
         auto *field = static_cast<QWidget *>(watched);
         if (!guard([&] { m_reaction(code); }, field->window())) {
             code = 0;
@@ -45,10 +50,20 @@ protected:
     }
 
 private:
-    // The code of the character the key enters, or -1 when it enters none.
-    // This is the line edit's own rule for what it takes as text: a
+    // Alt and Meta (Super, the Windows key) make a key a shortcut on every
+    // desktop. Windows reports AltGr as Ctrl+Alt, and AltGr types (@, {, €
+    // on many layouts); elsewhere AltGr is a modifier of its own.
+    static bool isShortcutChord(Qt::KeyboardModifiers modifiers) {
+        if (modifiers & Qt::MetaModifier) {
+            return true;
+        }
+        return (modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier);
+    }
+
+    // The code of the character the key would enter, or -1 when it enters
+    // none. This is the line edit's own rule for what it takes as text: a
     // printable, formatting or private-use character, whatever modifiers are
-    // held (Alt+B and Super+X type too), except with Ctrl or Ctrl+Shift alone.
+    // held, except with Ctrl or Ctrl+Shift alone.
     static int typedCode(const QKeyEvent *key) {
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             return kEnter;

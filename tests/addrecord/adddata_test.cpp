@@ -546,34 +546,6 @@ TEST_F(AdddataTest, WriteProtectedStoreRefusesTheInsert) {
     EXPECT_EQ(rowsAt(1500001), 0);
 }
 
-TEST_F(AdddataTest, KeysTypedWithAltOrSuperHeldAreFilteredLikeAnyOther) {
-    open();
-    const struct {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        const char *typed;  // what the fields that take any character get
-    } keys[] = {
-        {Qt::Key_B, Qt::AltModifier, "b"},  {Qt::Key_Minus, Qt::AltModifier, "-"},
-        {Qt::Key_X, Qt::MetaModifier, "x"}, {Qt::Key_D, Qt::MetaModifier, "d"},
-        {Qt::Key_4, Qt::AltModifier, "4"},
-    };
-    const char *const numberFields[5] = {"4", nullptr, nullptr, "4", nullptr};
-    for (int i = 0; i < 5; ++i) {
-        m_text1[i]->clear();
-        for (const auto &k : keys) {
-            QTest::keyClick(m_text1[i], k.key, k.modifiers);
-        }
-        QString expected;
-        for (const auto &k : keys) {
-            expected += QString::fromUtf8(k.typed);
-        }
-        if (numberFields[i]) {
-            expected = QString::fromUtf8(numberFields[i]);
-        }
-        EXPECT_EQ(m_text1[i]->text(), expected) << "field " << i;
-    }
-}
-
 TEST_F(AdddataTest, LongTextsAreStoredWhole) {
     open();
     MessageRecorder recorder;

@@ -256,36 +256,46 @@ TEST_F(Form1Test, RealMessageBoxIsDismissedAndFocusReturns) {
     EXPECT_TRUE(wholeTextSelected());
 }
 
-TEST_F(Form1Test, KeysTypedWithAltOrSuperHeldAreFilteredLikeAnyOther) {
+// Alt and Super (Meta) make a key a shortcut, never text, in every field of
+// both windows; AltGr, which Windows reports as Ctrl+Alt, still types.
+TEST_F(Form1Test, KeysWithAltOrSuperHeldTypeNothing) {
     open();
+    auto *add = new adddata;
+    add->load();
+    std::vector<QLineEdit *> fields{m_text1};
+    for (int i = 0; i < 5; ++i) {
+        fields.push_back(add->findChild<QLineEdit *>(QStringLiteral("Text1_%1").arg(i)));
+    }
     const struct {
         Qt::Key key;
         Qt::KeyboardModifiers modifiers;
         const char *name;
-    } keys[] = {
+    } chords[] = {
         {Qt::Key_B, Qt::AltModifier, "alt+b"},
+        {Qt::Key_5, Qt::AltModifier, "alt+5"},
         {Qt::Key_Minus, Qt::AltModifier, "alt+minus"},
         {Qt::Key_X, Qt::MetaModifier, "super+x"},
-        {Qt::Key_D, Qt::MetaModifier, "meta+d"},
-        {Qt::Key_Period, Qt::AltModifier | Qt::MetaModifier, "alt+super+period"},
-        {Qt::Key_E, Qt::AltModifier | Qt::ControlModifier, "AltGr+e"},
+        {Qt::Key_5, Qt::MetaModifier, "super+5"},
+        {Qt::Key_Period, Qt::MetaModifier, "super+period"},
+        {Qt::Key_7, Qt::AltModifier | Qt::MetaModifier, "alt+super+7"},
+        {Qt::Key_7, Qt::AltModifier | Qt::ShiftModifier, "alt+shift+7"},
     };
-    for (const auto &k : keys) {
-        m_text1->clear();
-        QTest::keyClick(m_text1, k.key, k.modifiers);
-        EXPECT_EQ(m_text1->text(), "") << k.name;
+    for (QLineEdit *field : fields) {
+        const std::string name = field->objectName().toStdString();
+        for (const auto &chord : chords) {
+            field->clear();
+            QTest::keyClick(field, chord.key, chord.modifiers);
+            EXPECT_EQ(field->text(), "") << chord.name << " in " << name;
+        }
+        field->clear();
+        QTest::keyClick(field, Qt::Key_5);
+        EXPECT_EQ(field->text(), "5") << "a plain digit types in " << name;
     }
-    QTest::keyClick(m_text1, Qt::Key_7, Qt::AltModifier);
-    EXPECT_EQ(m_text1->text(), "7") << "a digit is a digit whatever is held";
-
-    MessageRecorder recorder;
-    m_text1->clear();
-    type("138001");
-    QTest::keyClick(m_text1, Qt::Key_E, Qt::AltModifier);
-    enter();
-    ASSERT_EQ(recorder.messages().size(), 1u) << recorder.summary().toStdString();
-    EXPECT_EQ(recorder.messages()[0].text, kBadNumber);
-    EXPECT_EQ(m_text1->text(), "138001");
+    QLineEdit *province = fields[2];
+    province->clear();
+    QTest::keyClick(province, Qt::Key_E, Qt::AltModifier | Qt::ControlModifier);
+    EXPECT_EQ(province->text(), "e") << "AltGr types";
+    delete add;
 }
 
 TEST_F(Form1Test, SearchButtonHasAFlatLook) {
