@@ -76,10 +76,8 @@ About::About(sysinfo::Platform &platform, QWidget *parent)
     app::setForeColour(lblDisclaimer, Qt::black);
 
     setTabOrder(cmdOK, cmdSysInfo);
-    // A dialog's button closes it on Enter and Esc by itself; the click
-    // reactions need no Enter handling of their own here.
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
-    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(); });
+    app::onClick(cmdOK, [this] { close(); });
+    app::onClick(cmdSysInfo, [this] { StartSysInfo(); });
 
     cmdOK->setFocus(Qt::OtherFocusReason);
 }

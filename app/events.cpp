@@ -198,19 +198,26 @@ private:
     bool m_passing = false;  // the cleaned drop is on its way to the field
 };
 
-class EnterClicksFilter : public QObject {
+// Makes a button's Enter and its access key act as a click does.
+class ButtonKeysFilter : public QObject {
 public:
-    explicit EnterClicksFilter(QPushButton *button) : QObject(button) {}
+    explicit ButtonKeysFilter(QPushButton *button) : QObject(button) {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
+        auto *button = static_cast<QPushButton *>(watched);
         if (event->type() == QEvent::KeyPress) {
             auto *key = static_cast<QKeyEvent *>(event);
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
                 !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-                static_cast<QPushButton *>(watched)->click();
+                button->click();
                 return true;
             }
+        } else if (event->type() == QEvent::Shortcut && (button->focusPolicy() & Qt::ClickFocus)) {
+            // The only shortcut a button receives is its access key. Qt then
+            // presses it where the focus is; a click moves the focus first,
+            // and the reaction that follows may put it elsewhere.
+            button->setFocus(Qt::ShortcutFocusReason);
         }
         return false;
     }
@@ -284,7 +291,7 @@ void onChange(QLineEdit *field, std::function<void()> reaction) {
 }
 
 void onClick(QPushButton *button, std::function<void()> reaction) {
-    button->installEventFilter(new EnterClicksFilter(button));
+    button->installEventFilter(new ButtonKeysFilter(button));
     QObject::connect(
         button, &QPushButton::clicked, button,
         [button, reaction = std::move(reaction)] { guard(reaction, button->window()); });

@@ -44,7 +44,9 @@ void onChange(QLineEdit *field, std::function<void()> reaction);
 
 // Calls reaction when button is clicked: by the mouse, its access key, Space,
 // or Enter while it has the focus. Outside a dialog Qt's buttons ignore
-// Enter; this makes a focused button take it.
+// Enter; this makes a focused button take it. Its access key acts as a click
+// does: the button takes the focus, then is pressed (Qt's own access keys
+// leave the focus where it was).
 void onClick(QPushButton *button, std::function<void()> reaction);
 
 // Calls reaction when widget (a label) is clicked with the left button.

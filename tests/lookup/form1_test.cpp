@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <memory>
+#include <span>
 
 #include "about/about.h"
 #include "addrecord/adddata.h"
@@ -295,6 +296,74 @@ TEST_F(Form1Test, KeysWithAltOrSuperHeldTypeNothing) {
     province->clear();
     QTest::keyClick(province, Qt::Key_E, Qt::AltModifier | Qt::ControlModifier);
     EXPECT_EQ(province->text(), "e") << "AltGr types";
+    delete add;
+}
+
+// A system with no system-information tool for the about box to start.
+class NoToolPlatform : public sysinfo::Platform {
+public:
+    long openKey(sysinfo::Key, const std::string &, std::uint32_t, std::uint32_t,
+                 sysinfo::Key &key) override {
+        key = 0;
+        return sysinfo::kFileNotFound;
+    }
+    long queryValue(sysinfo::Key, const std::string &, std::uint32_t &, std::span<std::uint8_t>,
+                    std::uint32_t &) override {
+        return sysinfo::kFileNotFound;
+    }
+    long closeKey(sysinfo::Key) override { return sysinfo::kSuccess; }
+    bool isNormalFile(const std::string &) override { return false; }
+    void startProgram(const std::string &, int) override {}
+};
+
+// An access key acts as a click does: the button takes the focus, then is
+// pressed, and keeps the focus unless its reaction moves it.
+TEST_F(Form1Test, AccessKeysFocusTheirButtonAndThenPressIt) {
+    open();
+    type("13800138000");
+    MessageRecorder recorder;
+    QPointer<adddata> add = new adddata;
+    add->load();
+    const QStringList good{"15000012345", "湖北", "武汉", "027", "中国联通"};
+    for (int i = 0; i < 5; ++i) {
+        add->findChild<QLineEdit *>(QStringLiteral("Text1_%1").arg(i))->setText(good[i]);
+    }
+    NoToolPlatform noTool;
+    QPointer<About> about = new About(noTool);
+    about->load();
+    about->show();
+    const struct {
+        QPointer<QWidget> window;
+        const char *button;
+        Qt::Key key;
+        bool closes;
+    } keys[] = {
+        {m_form.data(), "Command1", Qt::Key_S, false},
+        {about.data(), "cmdSysInfo", Qt::Key_S, false},
+        {add.data(), "Command1", Qt::Key_Y, false},  // adds the row
+        {add.data(), "Command2", Qt::Key_C, true},
+    };
+    for (const auto &k : keys) {
+        const std::string name = k.window->objectName().toStdString() + "." + k.button;
+        k.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(k.window)) << name;
+        auto *button = k.window->findChild<QPushButton *>(k.button);
+        ASSERT_NE(QApplication::focusWidget(), button) << name;
+        QWidget *focusWhenPressed = nullptr;
+        int clicks = 0;
+        QObject::connect(button, &QPushButton::pressed,
+                         [&] { focusWhenPressed = QApplication::focusWidget(); });
+        QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+        QTest::keyClick(k.window->windowHandle(), k.key, Qt::AltModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return clicks == 1; })) << name;
+        EXPECT_EQ(focusWhenPressed, button) << name;
+        if (!k.closes) {
+            EXPECT_EQ(k.window->focusWidget(), button) << name << " after its reaction";
+        }
+    }
+    EXPECT_EQ(results(), QStringLiteral("北京/010/中国移动"));
+    EXPECT_EQ(recorder.summary(), QStringLiteral("此时系统信息不可用 | 添加成功！"));
+    delete about;
     delete add;
 }
 
