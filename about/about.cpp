@@ -74,6 +74,12 @@ About::About(sysinfo::Platform &platform, QWidget *parent)
     lblDisclaimer->setWordWrap(true);
     lblDisclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     app::setForeColour(lblDisclaimer, Qt::black);
+    app::keepTextFitted(lblDisclaimer);
+
+    // The buttons take the desktop's font, in which their captions may not
+    // fit their fixed size.
+    app::keepTextFitted(cmdOK);
+    app::keepTextFitted(cmdSysInfo);
 
     setTabOrder(cmdOK, cmdSysInfo);
     app::onClick(cmdOK, [this] { close(); });
