@@ -136,6 +136,7 @@ TEST_F(AboutTest, EnterOnTheSysInfoButtonAndAltSStartTheTool) {
     m_ok->setFocus();
     QTest::keyClick(m_box->windowHandle(), Qt::Key_S, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return platform.started.size() == 2; }));
+    EXPECT_EQ(QApplication::focusWidget(), m_sysInfo) << "Alt+S moves the focus, as a click";
     EXPECT_FALSE(closed());
 }
 
