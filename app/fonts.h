@@ -1,5 +1,5 @@
 // The two Chinese faces the windows are designed in, with stand-ins for
-// machines that lack them.
+// machines that lack them, and fonts fitted to controls of a fixed size.
 #pragma once
 
 #include <QFont>
