@@ -74,12 +74,16 @@ About::About(sysinfo::Platform &platform, QWidget *parent)
     lblDisclaimer->setWordWrap(true);
     lblDisclaimer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     app::setForeColour(lblDisclaimer, Qt::black);
+    app::keepTextFitted(lblDisclaimer);
+
+    // The buttons take the desktop's font, in which their captions may not
+    // fit their fixed size.
+    app::keepTextFitted(cmdOK);
+    app::keepTextFitted(cmdSysInfo);
 
     setTabOrder(cmdOK, cmdSysInfo);
-    // A dialog's button closes it on Enter and Esc by itself; the click
-    // reactions need no Enter handling of their own here.
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::close);
-    connect(cmdSysInfo, &QPushButton::clicked, this, [this] { StartSysInfo(); });
+    app::onClick(cmdOK, [this] { close(); });
+    app::onClick(cmdSysInfo, [this] { StartSysInfo(); });
 
     cmdOK->setFocus(Qt::OtherFocusReason);
 }

@@ -35,6 +35,11 @@ protected:
         if (code < 0) {
             return false;
         }
+        if (code != kEnter && code != kBackspace && isShortcutChord(key->modifiers())) {
+            // The line edit would enter it; nothing else will take it here, since
+            // the window's shortcuts have had their turn before the field.
+            return true;
+        }
         auto *field = static_cast<QWidget *>(watched);
         if (!guard([&] { m_reaction(code); }, field->window())) {
             code = 0;
@@ -45,10 +50,20 @@ protected:
     }
 
 private:
-    // The code of the character the key enters, or -1 when it enters none.
-    // This is the line edit's own rule for what it takes as text: a
+    // Alt and Meta (Super, the Windows key) make a key a shortcut on every
+    // desktop. Windows reports AltGr as Ctrl+Alt, and AltGr types (@, {, €
+    // on many layouts); elsewhere AltGr is a modifier of its own.
+    static bool isShortcutChord(Qt::KeyboardModifiers modifiers) {
+        if (modifiers & Qt::MetaModifier) {
+            return true;
+        }
+        return (modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier);
+    }
+
+    // The code of the character the key would enter, or -1 when it enters
+    // none. This is the line edit's own rule for what it takes as text: a
     // printable, formatting or private-use character, whatever modifiers are
-    // held (Alt+B and Super+X type too), except with Ctrl or Ctrl+Shift alone.
+    // held, except with Ctrl or Ctrl+Shift alone.
     static int typedCode(const QKeyEvent *key) {
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             return kEnter;
@@ -183,19 +198,26 @@ private:
     bool m_passing = false;  // the cleaned drop is on its way to the field
 };
 
-class EnterClicksFilter : public QObject {
+// Makes a button's Enter and its access key act as a click does.
+class ButtonKeysFilter : public QObject {
 public:
-    explicit EnterClicksFilter(QPushButton *button) : QObject(button) {}
+    explicit ButtonKeysFilter(QPushButton *button) : QObject(button) {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
+        auto *button = static_cast<QPushButton *>(watched);
         if (event->type() == QEvent::KeyPress) {
             auto *key = static_cast<QKeyEvent *>(event);
             if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
                 !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-                static_cast<QPushButton *>(watched)->click();
+                button->click();
                 return true;
             }
+        } else if (event->type() == QEvent::Shortcut && (button->focusPolicy() & Qt::ClickFocus)) {
+            // The only shortcut a button receives is its access key. Qt then
+            // presses it where the focus is; a click moves the focus first,
+            // and the reaction that follows may put it elsewhere.
+            button->setFocus(Qt::ShortcutFocusReason);
         }
         return false;
     }
@@ -269,7 +291,7 @@ void onChange(QLineEdit *field, std::function<void()> reaction) {
 }
 
 void onClick(QPushButton *button, std::function<void()> reaction) {
-    button->installEventFilter(new EnterClicksFilter(button));
+    button->installEventFilter(new ButtonKeysFilter(button));
     QObject::connect(
         button, &QPushButton::clicked, button,
         [button, reaction = std::move(reaction)] { guard(reaction, button->window()); });

@@ -20,12 +20,15 @@ constexpr int kEnter = store::kEnterCode;
 constexpr int kBackspace = store::kBackspaceCode;
 
 // Calls reaction with the character code of every character typed into
-// field, whatever modifier keys are held: 13 for Enter, 8 for Backspace, the
-// character for any key the field would enter as text (Alt+B and Super+X
-// included). The reaction may set the code to 0 to keep the character out of
-// the field; a key that comes while no reaction may start (see guard()) is
-// kept out too. Keys that type nothing (arrows, Delete, shortcuts such as
-// Ctrl+C and Ctrl+V) and pasted or dropped text are not seen.
+// field: 13 for Enter, 8 for Backspace, the character for any key the field
+// would enter as text. The reaction may set the code to 0 to keep the
+// character out of the field; a key that comes while no reaction may start
+// (see guard()) is kept out too. A key pressed with Alt or Meta (Super, the
+// Windows key) held is a shortcut on every desktop, never text: it is kept out
+// of the field without a reaction, Alt+5 as much as Alt+B (Ctrl+Alt together
+// is AltGr on Windows, which types). Keys that type nothing (arrows, Delete,
+// shortcuts such as Ctrl+C and Ctrl+V) and pasted or dropped text are not
+// seen.
 using KeyPressReaction = std::function<void(int &code)>;
 void onKeyPress(QLineEdit *field, KeyPressReaction reaction);
 
@@ -41,7 +44,9 @@ void onChange(QLineEdit *field, std::function<void()> reaction);
 
 // Calls reaction when button is clicked: by the mouse, its access key, Space,
 // or Enter while it has the focus. Outside a dialog Qt's buttons ignore
-// Enter; this makes a focused button take it.
+// Enter; this makes a focused button take it. Its access key acts as a click
+// does: the button takes the focus, then is pressed (Qt's own access keys
+// leave the focus where it was).
 void onClick(QPushButton *button, std::function<void()> reaction);
 
 // Calls reaction when widget (a label) is clicked with the left button.

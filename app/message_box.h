@@ -18,8 +18,9 @@ struct Message {
 };
 
 // Shows text with one button "确定" and waits until the user dismisses it. An
-// empty caption stands for applicationTitle(). parent only places the box
-// over its window.
+// empty caption stands for applicationTitle(). However short the
+// text, the box is wide enough for its frame to show the caption whole. parent only
+// places the box over its window.
 void msgBox(const QString &text, Icon icon = Icon::None, const QString &caption = {},
             QWidget *parent = nullptr);
 

@@ -136,6 +136,7 @@ TEST_F(AboutTest, EnterOnTheSysInfoButtonAndAltSStartTheTool) {
     m_ok->setFocus();
     QTest::keyClick(m_box->windowHandle(), Qt::Key_S, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return platform.started.size() == 2; }));
+    EXPECT_EQ(QApplication::focusWidget(), m_sysInfo) << "Alt+S moves the focus, as a click";
     EXPECT_FALSE(closed());
 }
 
@@ -197,25 +198,62 @@ int openAboutBoxes() {
     return count;
 }
 
-TEST_F(AboutTest, CreditLineNamesTheTableEditionAndFitsItsLabel) {
+// Whether label's text, laid out as the label lays it out, fits inside it,
+// measured with the label's own font metrics; why not, when it does not.
+testing::AssertionResult fitsItsLabel(const QLabel *label) {
+    const QRect room = label->contentsRect();
+    const QRect needed = label->fontMetrics().boundingRect(
+        room, static_cast<int>(label->alignment()) | Qt::TextWordWrap, label->text());
+    if (needed.width() <= room.width() && needed.height() <= room.height()) {
+        return testing::AssertionSuccess();
+    }
+    return testing::AssertionFailure()
+           << label->text().toStdString() << " needs " << needed.width() << " x " << needed.height()
+           << " px at " << label->font().pointSizeF() << " pt in " << room.width() << " x "
+           << room.height();
+}
+
+TEST_F(AboutTest, CreditLineAndButtonsFitAtDesktopFonts) {
     const QMap<QString, QString> edition = readEdition();
     ASSERT_FALSE(edition.value(QStringLiteral("edition")).isEmpty()) << PLIMORA_EDITION_TSV;
     ASSERT_FALSE(edition.value(QStringLiteral("date")).isEmpty());
     ASSERT_FALSE(edition.value(QStringLiteral("sources")).isEmpty());
 
     ToolPlatform platform;
-    open(platform);
-    const QLabel *credit = m_box->findChild<QLabel *>(QStringLiteral("lblDisclaimer"));
-    ASSERT_NE(credit, nullptr);
-    const QString text = credit->text();
-    EXPECT_TRUE(text.contains(QStringLiteral("第 %1 版").arg(edition.value("edition"))))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains(edition.value("date"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(edition.value("sources"))) << text.toStdString();
-    // Word-wrapped in the label's width, the text needs no more than its height.
-    EXPECT_LE(credit->heightForWidth(credit->width()), credit->height())
-        << "needs " << credit->heightForWidth(credit->width()) << " px in a label "
-        << credit->width() << " x " << credit->height();
+    const QFont desktop = QApplication::font();
+    for (const qreal points : {9.0, 12.0, 14.0}) {
+        QFont font = desktop;
+        font.setPointSizeF(points);
+        QApplication::setFont(font);
+        open(platform);
+        auto *credit = m_box->findChild<QLabel *>(QStringLiteral("lblDisclaimer"));
+        ASSERT_NE(credit, nullptr);
+        const QString text = credit->text();
+        EXPECT_TRUE(text.contains(QStringLiteral("第 %1 版").arg(edition.value("edition"))))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(edition.value("date"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(edition.value("sources"))) << text.toStdString();
+        EXPECT_EQ(credit->geometry(), QRect(16, 172, 238, 55)) << points << " pt";
+        EXPECT_TRUE(fitsItsLabel(credit)) << points << " pt desktop font";
+        EXPECT_LE(credit->font().pointSizeF(), points) << "never larger than the desktop's";
+        if (points == 9.0) {
+            EXPECT_EQ(credit->font().pointSizeF(), points) << "it fits without shrinking";
+        }
+        for (const QPushButton *button : {m_ok, m_sysInfo}) {
+            const QSize needed = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
+            EXPECT_LT(needed.width(), button->width())
+                << button->text().toStdString() << " at " << points << " pt";
+            EXPECT_LT(needed.height(), button->height())
+                << button->text().toStdString() << " at " << points << " pt";
+        }
+
+        // A longer text given later is fitted when the label next paints.
+        credit->setText(text + QStringLiteral("\n号码表：第 2 版（2026-12-08），共 500000 段"));
+        credit->repaint();
+        EXPECT_TRUE(fitsItsLabel(credit)) << points << " pt, longer text";
+        delete m_box;
+    }
+    QApplication::setFont(desktop);
 }
 
 TEST(AboutFromTheLookupWindow, OpensOnceAndOutlivesTheLookupWindow) {

@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -546,32 +547,43 @@ TEST_F(AdddataTest, WriteProtectedStoreRefusesTheInsert) {
     EXPECT_EQ(rowsAt(1500001), 0);
 }
 
-TEST_F(AdddataTest, KeysTypedWithAltOrSuperHeldAreFilteredLikeAnyOther) {
+// A box with a short text is still wide enough for its frame to show the
+// caption: the caption in the title font (bold, as many desktops draw it)
+// beside the window's icon and three frame buttons, squares as wide as a
+// title bar is high, about one and a half lines of that font. The second box
+// comes at a larger desktop font.
+TEST_F(AdddataTest, ShortMessagesAreWideEnoughForTheirCaption) {
     open();
+    const QFont desktop = QApplication::font();
     const struct {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        const char *typed;  // what the fields that take any character get
-    } keys[] = {
-        {Qt::Key_B, Qt::AltModifier, "b"},  {Qt::Key_Minus, Qt::AltModifier, "-"},
-        {Qt::Key_X, Qt::MetaModifier, "x"}, {Qt::Key_D, Qt::MetaModifier, "d"},
-        {Qt::Key_4, Qt::AltModifier, "4"},
-    };
-    const char *const numberFields[5] = {"4", nullptr, nullptr, "4", nullptr};
-    for (int i = 0; i < 5; ++i) {
-        m_text1[i]->clear();
-        for (const auto &k : keys) {
-            QTest::keyClick(m_text1[i], k.key, k.modifiers);
-        }
-        QString expected;
-        for (const auto &k : keys) {
-            expected += QString::fromUtf8(k.typed);
-        }
-        if (numberFields[i]) {
-            expected = QString::fromUtf8(numberFields[i]);
-        }
-        EXPECT_EQ(m_text1[i]->text(), expected) << "field " << i;
+        qreal points;
+        const char *text;
+    } cases[] = {{9, "添加成功！"}, {14, "此号码已经存在！"}};
+    for (const auto &c : cases) {
+        QFont font = desktop;
+        font.setPointSizeF(c.points);
+        QApplication::setFont(font);
+        QString seen;
+        int width = 0;
+        int needed = 0;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen = box->text();
+            QFont title = QApplication::font("QMdiSubWindowTitleBar");
+            title.setBold(true);
+            const QFontMetrics metrics(title);
+            const int square = metrics.height() * 3 / 2;  // a title bar's height
+            needed = metrics.horizontalAdvance(box->windowTitle()) + 4 * square;
+            width = box->width();
+            box->accept();
+        });
+        type(kGood);
+        pressOk();
+        EXPECT_EQ(seen, QString::fromUtf8(c.text)) << c.points << " pt";
+        EXPECT_GE(width, needed) << c.text << " at " << c.points << " pt";
     }
+    QApplication::setFont(desktop);
 }
 
 TEST_F(AdddataTest, LongTextsAreStoredWhole) {

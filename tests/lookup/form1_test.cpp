@@ -256,36 +256,75 @@ TEST_F(Form1Test, RealMessageBoxIsDismissedAndFocusReturns) {
     EXPECT_TRUE(wholeTextSelected());
 }
 
-TEST_F(Form1Test, KeysTypedWithAltOrSuperHeldAreFilteredLikeAnyOther) {
+// Alt and Super (Meta) make a key a shortcut, never text, in every field of
+// both windows; AltGr, which Windows reports as Ctrl+Alt, still types.
+TEST_F(Form1Test, KeysWithAltOrSuperHeldTypeNothing) {
     open();
-    const struct {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        const char *name;
-    } keys[] = {
-        {Qt::Key_B, Qt::AltModifier, "alt+b"},
-        {Qt::Key_Minus, Qt::AltModifier, "alt+minus"},
-        {Qt::Key_X, Qt::MetaModifier, "super+x"},
-        {Qt::Key_D, Qt::MetaModifier, "meta+d"},
-        {Qt::Key_Period, Qt::AltModifier | Qt::MetaModifier, "alt+super+period"},
-        {Qt::Key_E, Qt::AltModifier | Qt::ControlModifier, "AltGr+e"},
-    };
-    for (const auto &k : keys) {
-        m_text1->clear();
-        QTest::keyClick(m_text1, k.key, k.modifiers);
-        EXPECT_EQ(m_text1->text(), "") << k.name;
+    QPointer<adddata> add = new adddata;
+    add->load();
+    QList<QLineEdit *> fields = add->findChildren<QLineEdit *>();
+    fields.prepend(m_text1);
+    const Qt::KeyboardModifiers alt = Qt::AltModifier;
+    const Qt::KeyboardModifiers super = Qt::MetaModifier;
+    const QKeyCombination chords[] = {alt | Qt::Key_B,         alt | Qt::Key_5,
+                                      alt | Qt::Key_Minus,     super | Qt::Key_X,
+                                      super | Qt::Key_5,       super | Qt::Key_Period,
+                                      alt | super | Qt::Key_7, alt | Qt::ShiftModifier | Qt::Key_7};
+    for (QLineEdit *field : fields) {
+        const std::string name = field->objectName().toStdString();
+        for (const QKeyCombination chord : chords) {
+            field->clear();
+            QTest::keyClick(field, chord.key(), chord.keyboardModifiers());
+            EXPECT_EQ(field->text(), "")
+                << QKeySequence(chord).toString().toStdString() << " in " << name;
+        }
+        QTest::keyClick(field, Qt::Key_5);
+        EXPECT_EQ(field->text(), "5") << "a plain digit in " << name;
     }
-    QTest::keyClick(m_text1, Qt::Key_7, Qt::AltModifier);
-    EXPECT_EQ(m_text1->text(), "7") << "a digit is a digit whatever is held";
+    QTest::keyClick(fields[2], Qt::Key_E, Qt::AltModifier | Qt::ControlModifier);
+    EXPECT_EQ(fields[2]->text(), "5e") << "AltGr types";
+    delete add;
+}
 
+// An access key acts as a click does: the button takes the focus, then is
+// pressed, and keeps the focus unless its reaction moves it.
+TEST_F(Form1Test, AccessKeysFocusTheirButtonAndThenPressIt) {
+    open();
+    type("13800138000");
     MessageRecorder recorder;
-    m_text1->clear();
-    type("138001");
-    QTest::keyClick(m_text1, Qt::Key_E, Qt::AltModifier);
-    enter();
-    ASSERT_EQ(recorder.messages().size(), 1u) << recorder.summary().toStdString();
-    EXPECT_EQ(recorder.messages()[0].text, kBadNumber);
-    EXPECT_EQ(m_text1->text(), "138001");
+    QPointer<adddata> add = new adddata;
+    add->load();
+    const QStringList good{"15000012345", "湖北", "武汉", "027", "中国联通"};
+    for (int i = 0; i < 5; ++i) {
+        add->findChild<QLineEdit *>(QStringLiteral("Text1_%1").arg(i))->setText(good[i]);
+    }
+    const struct {
+        QPointer<QWidget> window;
+        const char *button;
+        Qt::Key key;
+    } keys[] = {{m_form.data(), "Command1", Qt::Key_S},
+                {add.data(), "Command1", Qt::Key_Y},  // adds the row
+                {add.data(), "Command2", Qt::Key_C}};
+    for (const auto &k : keys) {
+        const std::string name = k.window->objectName().toStdString() + "." + k.button;
+        k.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(k.window)) << name;
+        auto *button = k.window->findChild<QPushButton *>(k.button);
+        QWidget *focusWhenPressed = nullptr;
+        bool clicked = false;
+        QObject::connect(button, &QPushButton::pressed,
+                         [&] { focusWhenPressed = QApplication::focusWidget(); });
+        QObject::connect(button, &QPushButton::clicked, [&] { clicked = true; });
+        QTest::keyClick(k.window->windowHandle(), k.key, Qt::AltModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return clicked; })) << name;
+        EXPECT_EQ(focusWhenPressed, button) << name;
+        if (k.window && k.window->isVisible()) {
+            EXPECT_EQ(k.window->focusWidget(), button) << name << " after its reaction";
+        }
+    }
+    EXPECT_EQ(results(), QStringLiteral("北京/010/中国移动"));
+    EXPECT_EQ(recorder.summary(), QStringLiteral("添加成功！"));
+    delete add;
 }
 
 TEST_F(Form1Test, SearchButtonHasAFlatLook) {
