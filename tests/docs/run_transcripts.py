@@ -37,6 +37,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -66,7 +67,7 @@ class Command:
 
 @dataclass
 class Block:
-    path: Path
+    name: str  # the doc's path as shown in reports
     line: int  # of its opening fence, from 1
     folders: list
     files: list
@@ -119,7 +120,7 @@ def read_blocks(path, shown_name):
                 if setup:
                     folders, files = parse_setup(setup.group(1), f"{shown_name}:{i}")
             body = [line[len(indent):] if line.startswith(indent) else line for line in lines[i + 1:end]]
-            blocks.append(Block(path, i + 1, folders, files, read_commands(body, i + 2, shown_name)))
+            blocks.append(Block(shown_name, i + 1, folders, files, read_commands(body, i + 2, shown_name)))
         i = end + 1
     return blocks
 
@@ -199,11 +200,11 @@ class Runner:
         home = self.work / f"block-{number}"
         home.mkdir()
         for name in block.folders:
-            shutil.copytree(self.installed_folder(), home / name, symlinks=True)
+            copy_folder(self.installed_folder(), home / name)
         for name in block.files:
             source_file = self.source / name
             if not source_file.is_file():
-                raise SetupError(f"{block.path}:{block.line - 1}: no file {name} in the source tree")
+                raise SetupError(f"{block.name}:{block.line - 1}: no file {name} in the source tree")
             shutil.copy(source_file, home / Path(name).name)
         script = ["cd ~ || exit 99"]
         for k, command in enumerate(block.commands):
@@ -233,6 +234,19 @@ class Runner:
         return split_outputs(text, len(block.commands))
 
 
+def copy_folder(installed, target):
+    """A program folder for one block. The files at its top (the programs,
+    sys.dat, README …) are copied; the libraries, plugins and notices below
+    are hard links shared by every block, which no transcript writes to."""
+    def link_or_copy(source, destination):
+        if Path(source).parent == installed:
+            return shutil.copy2(source, destination)
+        os.link(source, destination)
+        return destination
+
+    shutil.copytree(installed, target, symlinks=True, copy_function=link_or_copy)
+
+
 def split_outputs(text, count):
     """The session's output cut at the marks, one list of lines per command;
     a command whose mark never came (the session ended before it) gets None."""
@@ -247,21 +261,21 @@ def split_outputs(text, count):
     return outputs
 
 
-def report(block, shown_name, command, actual):
-    print(f"{shown_name}:{command.line}: transcript (block at line {block.line}) differs")
+def report(block, command, actual):
+    print(f"{block.name}:{command.line}: transcript (block at line {block.line}) differs")
     print(f"  $ {command.text}")
     if actual is None:
         print("  the session ended before this command ran")
         return
     diff = difflib.unified_diff(command.expected, shown_actual(command.expected, actual),
-                                fromfile=f"{shown_name}:{command.line} (expected)",
+                                fromfile=f"{block.name}:{command.line} (expected)",
                                 tofile="(actual)", lineterm="")
     for line in diff:
         print("  " + line)
 
 
-def show(block, shown_name, outputs):
-    print(f"<!-- {shown_name}:{block.line} -->")
+def show(block, outputs):
+    print(f"<!-- {block.name}:{block.line} -->")
     print("```console")
     for command, actual in zip(block.commands, outputs):
         print("$ " + command.text)
@@ -282,6 +296,8 @@ def main():
     parser.add_argument("--source", required=True, type=Path, help="the source tree")
     parser.add_argument("--build", type=Path, help="the build tree that 'folder' installs")
     parser.add_argument("--cmake", help="the cmake that installs it")
+    parser.add_argument("--jobs", type=int, default=min(4, os.cpu_count() or 1),
+                        help="transcripts run at the same time (default: the cores, at most 4)")
     parser.add_argument("--show", action="store_true", help="print what each transcript prints instead of comparing")
     parser.add_argument("files", nargs="*", type=Path, help="Markdown files (default: every doc)")
     args = parser.parse_args()
@@ -290,30 +306,34 @@ def main():
 
     with tempfile.TemporaryDirectory(prefix="transcripts.") as work_dir:
         runner = Runner(source, args.build, args.cmake, Path(work_dir))
-        blocks = failed = 0
         try:
+            blocks = []
             for path in files:
                 shown_name = str(path.relative_to(source)) if path.is_relative_to(source) else str(path)
-                for block in read_blocks(path, shown_name):
-                    blocks += 1
-                    outputs = runner.run_block(block, blocks)
-                    if args.show:
-                        show(block, shown_name, outputs)
-                        continue
-                    for command, actual in zip(block.commands, outputs):
-                        if actual is None or not output_matches(command.expected, actual):
-                            failed += 1
-                            report(block, shown_name, command, actual)
+                blocks += read_blocks(path, shown_name)
+            if not blocks:
+                raise SetupError("no transcript found")
+            if any(block.folders for block in blocks):
+                runner.installed_folder()  # once, before the blocks run side by side
+            with ThreadPoolExecutor(max_workers=max(1, args.jobs)) as pool:
+                outputs = list(pool.map(runner.run_block, blocks, range(len(blocks))))
         except SetupError as error:
             print(f"run_transcripts: {error}", file=sys.stderr)
             return 2
-    if blocks == 0:
-        print("run_transcripts: no transcript found", file=sys.stderr)
-        return 2
+    failed = 0
+    for block, block_outputs in zip(blocks, outputs):
+        if args.show:
+            show(block, block_outputs)
+            continue
+        for command, actual in zip(block.commands, block_outputs):
+            if actual is None or not output_matches(command.expected, actual):
+                failed += 1
+                report(block, command, actual)
     if failed:
-        print(f"{failed} command(s) in {blocks} transcript(s) printed something else")
+        print(f"{failed} command(s) in {len(blocks)} transcript(s) printed something else")
         return 1
-    print(f"{blocks} transcript(s) ran as shown")
+    if not args.show:
+        print(f"{len(blocks)} transcript(s) ran as shown")
     return 0
 
 
