@@ -168,7 +168,7 @@ def shown_actual(expected, actual):
     matcher = difflib.SequenceMatcher(a=[e[: -len(GLOB_SUFFIX)] if e.endswith(GLOB_SUFFIX) else e for e in expected],
                                       b=actual, autojunk=False)
     for tag, e0, e1, a0, a1 in matcher.get_opcodes():
-        if tag == "replace" and e1 - e0 == a1 - a0:
+        if tag in ("equal", "replace") and e1 - e0 == a1 - a0:
             for k in range(e1 - e0):
                 if expected[e0 + k].endswith(GLOB_SUFFIX) and line_matches(expected[e0 + k], actual[a0 + k]):
                     shown[a0 + k] = expected[e0 + k]
