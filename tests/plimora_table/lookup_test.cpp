@@ -17,12 +17,11 @@
 
 #include "store/number_text.h"
 #include "tests/plimora_table/tool_runner.h"
-#include "tools/cli/table_reader.h"
+#include "plimora_table/cli/table_reader.h"
 
 namespace {
 
 using namespace table_test;
-namespace cli = tools::cli;
 
 using Records = std::vector<std::vector<std::string>>;
 

@@ -6,7 +6,7 @@
 
 #include "app/application.h"
 #include "store/schema.h"
-#include "tools/sysdat_builder.h"
+#include "plimora_table/table_text.h"
 
 namespace testing_support {
 
@@ -30,7 +30,7 @@ TempStore::TempStore(const std::vector<Row> &rows, bool withFile) {
         throw std::runtime_error("cannot write the test table");
     }
     file.close();
-    tools::buildSysdat(tsvPath, m_folder.file("sys.dat"));
+    table::buildSysdat(tsvPath, m_folder.file("sys.dat"));
 }
 
 TempStore::~TempStore() {

@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // quelto_gen: writes the shipped table data/quelto.tsv from the two source
 // tables in data/sources/, the phonedata prefix table and libphonenumber's
 // Chinese geocoding text, and a report of every prefix where they disagree.
@@ -19,8 +17,9 @@
 #include <vector>
 
 #include "store/schema.h"
-#include "tools/cli/atomic_file.h"
-#include "tools/cli/failure.h"
+#include "plimora_table/cli/atomic_file.h"
+#include "plimora_table/cli/failure.h"
+#include "store/allocation.h"
 #include "tools/quelto_gen/quelto_rules.h"
 
 namespace {
@@ -224,11 +223,11 @@ struct ReportRow {
 // leaves any earlier file as it was; says why on stderr when it fails.
 bool writeFile(const std::string &path, const std::string &text) {
     try {
-        tools::cli::AtomicFile file(path);
+        cli::AtomicFile file(path);
         std::fwrite(text.data(), 1, text.size(), file.stream());
         file.commit();
         return true;
-    } catch (const tools::cli::Failure &failure) {
+    } catch (const cli::Failure &failure) {
         std::cerr << "quelto_gen：" << failure.text() << '\n';
         return false;
     }
@@ -326,7 +325,7 @@ int main(int argc, char **argv) {
         const int segment = prefix / 10000;
         const std::optional<PhonedataRow> &row = phonedata.rows[prefix - kFirstPrefix];
         const std::optional<quelto::GeocoderTable::Hit> hit = geocoding.mobile.find(prefix);
-        if (!quelto::inPublicService(segment)) {
+        if (!store::inPublicService(segment)) {
             droppedPhonedata[segment] += row ? 1 : 0;
             droppedGeocoder[segment] += hit ? 1 : 0;
             continue;
@@ -369,7 +368,7 @@ int main(int argc, char **argv) {
         const quelto::Choice choice =
             quelto::choose(fromPhonedata, fromGeocoder, geocoding.areaCodes);
         const quelto::Answer &taken = choice.fromPhonedata ? *fromPhonedata : *fromGeocoder;
-        const std::string_view carrier = quelto::carrierOf(prefix);
+        const std::string_view carrier = store::carrierOf(prefix);
         table.add(prefix, taken.place, taken.areaCode, carrier);
         ++covered;
 

@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // Everything the generator decides about a row lives here; main.cpp only
 // reads the two source files and feeds their lines in.
 #include "tools/quelto_gen/quelto_rules.h"
@@ -9,11 +7,14 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "store/allocation.h"
 #include "store/schema.h"
 
 namespace tools::quelto {
 
 namespace {
+
+using namespace store::carrier;
 
 struct Province {
     std::string_view name;    // the short form shown in the table
@@ -109,48 +110,6 @@ constexpr Rename kPhonedataNames[] = {
     {"湖南", "吉首", "湘西"},
     {"青海", "格尔木", "海西"},
     {"青海", "海晏", "海北"},
-};
-
-struct Allocation {
-    int block;  // 3 digits, or 4 where the segment is split
-    std::string_view carrier;
-};
-
-constexpr std::string_view kMobile = "中国移动";
-constexpr std::string_view kUnicom = "中国联通";
-constexpr std::string_view kTelecom = "中国电信";
-constexpr std::string_view kBroadnet = "中国广电";
-constexpr std::string_view kMobileResale = "中国移动(虚拟运营商)";
-constexpr std::string_view kUnicomResale = "中国联通(虚拟运营商)";
-constexpr std::string_view kTelecomResale = "中国电信(虚拟运营商)";
-constexpr std::string_view kMobileDataCard = "中国移动(上网卡)";
-constexpr std::string_view kUnicomDataCard = "中国联通(上网卡)";
-constexpr std::string_view kTelecomDataCard = "中国电信(上网卡)";
-constexpr std::string_view kMobileIot = "中国移动(物联网)";
-constexpr std::string_view kUnicomIot = "中国联通(物联网)";
-constexpr std::string_view kTelecomIot = "中国电信(物联网)";
-constexpr std::string_view kSatellite = "卫星电话";
-
-// The segments never opened for public service get no entry. A 4-digit
-// entry wins over its segment's.
-constexpr Allocation kAllocations[] = {
-    {130, kUnicom},         {131, kUnicom},          {132, kUnicom},        {133, kTelecom},
-    {134, kMobile},         {1349, kSatellite},      {135, kMobile},        {136, kMobile},
-    {137, kMobile},         {138, kMobile},          {139, kMobile},        {141, kTelecomIot},
-    {144, kMobileIot},      {145, kUnicomDataCard},  {146, kUnicomIot},     {147, kMobileDataCard},
-    {148, kMobileIot},      {149, kTelecomDataCard}, {150, kMobile},        {151, kMobile},
-    {152, kMobile},         {153, kTelecom},         {155, kUnicom},        {156, kUnicom},
-    {157, kMobile},         {158, kMobile},          {159, kMobile},        {162, kTelecomResale},
-    {165, kMobileResale},   {166, kUnicom},          {167, kUnicomResale},  {1700, kTelecomResale},
-    {1701, kTelecomResale}, {1702, kTelecomResale},  {1703, kMobileResale}, {1704, kUnicomResale},
-    {1705, kMobileResale},  {1706, kMobileResale},   {1707, kUnicomResale}, {1708, kUnicomResale},
-    {1709, kUnicomResale},  {171, kUnicomResale},    {172, kMobile},        {173, kTelecom},
-    {174, kSatellite},      {175, kUnicom},          {176, kUnicom},        {177, kTelecom},
-    {178, kMobile},         {180, kTelecom},         {181, kTelecom},       {182, kMobile},
-    {183, kMobile},         {184, kMobile},          {185, kUnicom},        {186, kUnicom},
-    {187, kMobile},         {188, kMobile},          {189, kTelecom},       {190, kTelecom},
-    {191, kTelecom},        {192, kBroadnet},        {193, kTelecom},       {195, kMobile},
-    {196, kUnicom},         {197, kMobile},          {198, kMobile},        {199, kTelecom},
 };
 
 struct Label {
@@ -311,34 +270,6 @@ std::optional<Place> phonedataPlace(std::string_view province, std::string_view 
         return place;
     }
     return std::nullopt;
-}
-
-bool inPublicService(int segment) {
-    for (const Allocation &allocation : kAllocations) {
-        if (allocation.block == segment || allocation.block / 10 == segment) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string_view carrierOf(int prefix) {
-    if (prefix < 1000000 || prefix > 1999999) {
-        return {};
-    }
-    const int four = prefix / 1000;
-    const int three = prefix / 10000;
-    for (const Allocation &allocation : kAllocations) {
-        if (allocation.block == four) {
-            return allocation.carrier;
-        }
-    }
-    for (const Allocation &allocation : kAllocations) {
-        if (allocation.block == three) {
-            return allocation.carrier;
-        }
-    }
-    return {};
 }
 
 std::string_view phonedataCarrier(std::string_view label) {
