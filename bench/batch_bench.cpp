@@ -24,11 +24,11 @@
 #include <string>
 #include <vector>
 
+#include "plimora_table/table_text.h"
 #include "store/data_connection.h"
 #include "store/number_text.h"
 #include "store/schema.h"
 #include "store/store_error.h"
-#include "plimora_table/table_text.h"
 
 namespace {
 

@@ -26,12 +26,12 @@
 #include <string>
 #include <vector>
 
+#include "plimora_table/table_text.h"
 #include "store/connection_texts.h"
 #include "store/data_connection.h"
 #include "store/number_text.h"
 #include "store/schema.h"
 #include "store/store_error.h"
-#include "plimora_table/table_text.h"
 
 #ifdef PLIMORA_HAVE_LIBPHONENUMBER
 #include <phonenumbers/geocoding/phonenumber_offline_geocoder.h>

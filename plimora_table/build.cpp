@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "store/store_error.h"
 #include "plimora_table/cli/atomic_file.h"
 #include "plimora_table/cli/failure.h"
 #include "plimora_table/cli/progress.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/store_file.h"
 #include "plimora_table/table_text.h"
+#include "store/store_error.h"
 
 namespace table {
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <optional>
 
-#include "store/schema.h"
 #include "plimora_table/cli/atomic_file.h"
 #include "plimora_table/cli/failure.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/row_text.h"
 #include "plimora_table/store_file.h"
+#include "store/schema.h"
 
 namespace table {
 

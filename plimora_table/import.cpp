@@ -8,17 +8,17 @@
 #include <iostream>
 #include <sstream>
 
-#include "store/number_text.h"
-#include "store/schema.h"
-#include "store/text.h"
-#include "plimora_table/cli/fault_point.h"
 #include "plimora_table/cli/failure.h"
+#include "plimora_table/cli/fault_point.h"
 #include "plimora_table/cli/table_reader.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/row_text.h"
 #include "plimora_table/store_file.h"
 #include "plimora_table/table_text.h"
+#include "store/number_text.h"
 #include "store/row_rule.h"
+#include "store/schema.h"
+#include "store/text.h"
 
 namespace table {
 

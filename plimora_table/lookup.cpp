@@ -14,9 +14,6 @@
 #include <memory>
 #include <optional>
 
-#include "store/number_text.h"
-#include "store/schema.h"
-#include "store/text.h"
 #include "plimora_table/cli/failure.h"
 #include "plimora_table/cli/progress.h"
 #include "plimora_table/cli/table_reader.h"
@@ -24,6 +21,9 @@
 #include "plimora_table/cli/text_output.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/prefix_table.h"
+#include "store/number_text.h"
+#include "store/schema.h"
+#include "store/text.h"
 
 namespace table {
 

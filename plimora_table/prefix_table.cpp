@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "store/number_text.h"
-#include "store/schema.h"
 #include "plimora_table/cli/failure.h"
 #include "plimora_table/store_file.h"
+#include "store/number_text.h"
+#include "store/schema.h"
 
 namespace table {
 

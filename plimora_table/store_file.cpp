@@ -8,10 +8,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "store/schema.h"
 #include "plimora_table/cli/atomic_file.h"
 #include "plimora_table/cli/failure.h"
 #include "plimora_table/first_edition.h"
+#include "store/schema.h"
 
 namespace table {
 

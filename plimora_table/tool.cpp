@@ -5,14 +5,14 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
-#include <new>
 
-#include "store/store_error.h"
 #include "plimora_table/cli/atomic_file.h"
+#include "plimora_table/cli/command.h"
 #include "plimora_table/cli/exit_codes.h"
 #include "plimora_table/cli/failure.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/store_file.h"
+#include "store/store_error.h"
 #include "store/store_writer.h"
 
 namespace table {
@@ -70,8 +70,7 @@ std::string storePathOf(const cli::Options &options) {
 
 std::string commandHelp(std::string_view usage, std::string_view about,
                         std::span<const cli::OptionSpec> options) {
-    return "用法：" + std::string(usage) + "\n\n" + std::string(about) + "\n\n选项：\n" +
-           cli::optionHelp(options) + "\n" + std::string(kExitCodes);
+    return cli::commandHelp(usage, about, options, kExitCodes);
 }
 
 std::optional<cli::Options> commandOptions(const std::vector<std::string> &words,
@@ -117,26 +116,17 @@ int run(int argc, char **argv) {
             command = &candidate;
         }
     }
-    try {
+    const std::string helpCommand = "plimora-table" + (command ? " " + name : std::string());
+    return cli::runReporting("plimora-table", helpCommand, [&] {
         if (!command) {
             throw cli::UsageError("不认识的子命令 \"" + name + "\"");
         }
-        return command->run(std::vector<std::string>(words.begin() + 1, words.end()));
-    } catch (const cli::UsageError &error) {
-        std::fprintf(stderr, "plimora-table: %s\n用 plimora-table %s--help 查看用法。\n",
-                     error.what(), command ? (name + " ").c_str() : "");
-        return cli::kExitUsage;
-    } catch (const cli::Failure &failure) {
-        std::fprintf(stderr, "plimora-table: %s\n", failure.text().c_str());
-    } catch (const store::StoreError &error) {
-        std::fprintf(stderr, "plimora-table: %s\n",
-                     storeErrorText(error.number(), error.description()).c_str());
-    } catch (const std::bad_alloc &) {
-        std::fprintf(stderr, "plimora-table: 内存不足\n");
-    } catch (const std::exception &error) {
-        std::fprintf(stderr, "plimora-table: 意外的错误：%s\n", error.what());
-    }
-    return cli::kExitFailure;
+        try {
+            return command->run(std::vector<std::string>(words.begin() + 1, words.end()));
+        } catch (const store::StoreError &error) {
+            throw cli::Failure("", storeErrorText(error.number(), error.description()));
+        }
+    });
 }
 
 }  // namespace table

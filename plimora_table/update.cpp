@@ -13,8 +13,8 @@
 #include <optional>
 
 #include "plimora_table/cli/atomic_file.h"
-#include "plimora_table/cli/fault_point.h"
 #include "plimora_table/cli/failure.h"
+#include "plimora_table/cli/fault_point.h"
 #include "plimora_table/cli/progress.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/row_text.h"
@@ -329,9 +329,9 @@ int runUpdate(const std::vector<std::string> &words) {
 
     std::string line = storePath + "：";
     const long long newSerial = next.edition.serial().value_or(0);
-    line += newSerial != currentSerial ? "已从第 " + std::to_string(currentSerial) + " 版更新到" +
-                                             next.edition.describe()
-                                       : "已按" + next.edition.describe() + "重新写入";
+    line += newSerial != currentSerial
+                ? "已从第 " + std::to_string(currentSerial) + " 版更新到" + next.edition.describe()
+                : "已按" + next.edition.describe() + "重新写入";
     line += "，保留了您添加的 " + std::to_string(userRows.size()) + " 行";
     if (rowsFrom) {
         line += "（其中 " + std::to_string(broughtOver) + " 行来自 " + *rowsFrom + "）";

@@ -47,7 +47,8 @@ bool inPublicService(int segment) {
 }
 
 std::string_view carrierOf(int prefix) {
-    if (prefix < static_cast<int>(kLowestMobileKey) || prefix > static_cast<int>(kHighestMobileKey)) {
+    if (prefix < static_cast<int>(kLowestMobileKey) ||
+        prefix > static_cast<int>(kHighestMobileKey)) {
         return {};
     }
     const int four = prefix / kBlockSize;

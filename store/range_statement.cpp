@@ -33,8 +33,7 @@ sqlite3_stmt *RangeStatement::bound(const Database &database, std::string_view k
     if (parsed.ec == std::errc() && parsed.ptr == end) {
         database.check(sqlite3_bind_int64(statement, 1, whole));
     } else if (keyText.starts_with('-')) {
-        database.check(
-            sqlite3_bind_double(statement, 1, -realValue(database, keyText.substr(1))));
+        database.check(sqlite3_bind_double(statement, 1, -realValue(database, keyText.substr(1))));
     } else {
         database.check(sqlite3_bind_double(statement, 1, realValue(database, keyText)));
     }
@@ -117,8 +116,8 @@ double RangeStatement::realValue(const Database &database, std::string_view lite
     }
     sqlite3_stmt *statement = m_real.get();
     const StatementRewind rewind(statement);
-    database.check(sqlite3_bind_text(statement, 1, literal.data(),
-                                     static_cast<int>(literal.size()), SQLITE_TRANSIENT));
+    database.check(sqlite3_bind_text(statement, 1, literal.data(), static_cast<int>(literal.size()),
+                                     SQLITE_TRANSIENT));
     if (!database.step(statement)) {
         throw StoreError(SQLITE_MISUSE, "reading a number literal gave no row");
     }

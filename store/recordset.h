@@ -77,7 +77,7 @@ private:
 
     DataConnection *m_connection = nullptr;  // the connection the set came from
     const Database *m_database = nullptr;    // its open file
-    std::string m_table;  // "" when the columns come from no single table
+    std::string m_table;                     // "" when the columns come from no single table
     std::vector<std::string> m_columns;
     // The rows' values, row after row. Past m_rowCount rows it holds values
     // of an earlier refresh, kept so that the next one reuses their storage.

@@ -20,7 +20,6 @@ public:
 
     // The stream to write the content to.
     std::FILE *stream() { return m_stream; }
-    const std::string &temporaryPath() const { return m_temporary; }
 
     // Flushes and syncs the content, renames it over the target and syncs the
     // folder. Throws Failure naming the target (a full disk shows here);

@@ -1,5 +1,5 @@
-// The exit codes every sub-command of the project's command-line tools ends
-// with, as their --help and the README document them.
+// The exit codes every command-line tool of the project ends with, as their
+// --help and docs/plimora-table.md document them.
 #pragma once
 
 namespace cli {

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "store/text.h"
 #include "plimora_table/cli/encoding.h"
 #include "plimora_table/cli/failure.h"
+#include "store/text.h"
 
 namespace cli {
 

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
+#include "plimora_table/table_text.h"
 #include "store/connection_texts.h"
 #include "store/data_connection.h"
 #include "store/schema.h"
-#include "plimora_table/table_text.h"
 
 #ifndef QUELTO_TSV
 #error "QUELTO_TSV must name the shipped table"
@@ -101,8 +101,9 @@ TEST_F(QueltoLookupTest, KnownNumbers) {
         const bool found = store::lookUp(connection, c.number);
         const bool expected = *c.province != '\0';
         EXPECT_EQ(found, expected) << c.number;
-        if (!found || !expected)
+        if (!found || !expected) {
             continue;
+        }
         store::Recordset &row = connection.Recordset();
         EXPECT_EQ(row.Fields(store::schema::kProvince).text(), c.province) << c.number;
         EXPECT_EQ(row.Fields(store::schema::kCity).text(), c.city) << c.number;

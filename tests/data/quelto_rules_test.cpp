@@ -86,8 +86,9 @@ TEST(QueltoRulesTest, ShortNamesOfOneDescription) {
         {"广东省", std::nullopt},
         {"美国", std::nullopt},
     };
-    for (const Case &c : cases)
+    for (const Case &c : cases) {
         EXPECT_EQ(show(parsePlace(c.description)), show(c.expected)) << c.description;
+    }
 }
 
 TEST(QueltoRulesTest, PlacesOfAFixedLineDescription) {
@@ -114,8 +115,9 @@ TEST(QueltoRulesTest, PlacesOfAFixedLineDescription) {
     for (const Case &c : cases) {
         const std::vector<Place> places = parsePlaces(c.description);
         ASSERT_EQ(places.size(), c.expected.size()) << c.description;
-        for (std::size_t i = 0; i < places.size(); ++i)
+        for (std::size_t i = 0; i < places.size(); ++i) {
             EXPECT_EQ(show(places[i]), show(c.expected[i])) << c.description << " item " << i;
+        }
     }
 }
 
@@ -325,7 +327,9 @@ TEST(QueltoRulesTest, AreaCodeOfCity) {
     };
     for (const Case &c : cases) {
         AreaCodes codes;
-        for (const Entry &entry : c.entries) codes.addFixedLine(entry.code, entry.description);
+        for (const Entry &entry : c.entries) {
+            codes.addFixedLine(entry.code, entry.description);
+        }
         EXPECT_EQ(codes.codeOf(c.place).value_or("(none)"), c.expected.value_or("(none)"))
             << c.name;
     }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "plimora_table/table_text.h"
+#include "store/allocation.h"
 #include "store/row_rule.h"
 
 #ifndef QUELTO_TSV
@@ -69,7 +70,8 @@ Table load() {
             table.malformed.push_back(std::to_string(number) + ": " + line);
             continue;
         }
-        const store::Row row{table::keyField(fields[0]), table::keyField(fields[1]),
+        const store::Row row{table::keyField(fields[0]),
+                             table::keyField(fields[1]),
                              fields[2],
                              fields[3],
                              fields[4],
@@ -143,7 +145,7 @@ TEST(QueltoTableTest, SegmentCoverageFloors) {
     std::map<long, long> covered;  // segment -> prefixes
     for (const Line &line : shipped().lines) {
         for (long prefix = line.first; prefix <= line.last; ++prefix) {
-            ++covered[prefix / 10000];
+            ++covered[prefix / store::kSegmentSize];
         }
     }
     // Segments the sources hold only in part (157: 1578 is mostly unissued).

@@ -12,9 +12,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "plimora_table/table_text.h"
 #include "store/schema.h"
 #include "tests/support/temp_folder.h"
-#include "plimora_table/table_text.h"
 
 namespace {
 

@@ -19,8 +19,7 @@ TEST(FirstEdition, RecognisesEveryRowOfItsTableUnderItsIdAndNoChangedOne) {
             EXPECT_FALSE(table::isFirstEditionRow(id + 1, row)) << "row " << id << " moved";
             store::Row changed = row;
             changed.city = std::get<std::string>(row.city) + " ";
-            EXPECT_FALSE(table::isFirstEditionRow(id, changed))
-                << "row " << id << " changed";
+            EXPECT_FALSE(table::isFirstEditionRow(id, changed)) << "row " << id << " changed";
         }
     }
     EXPECT_EQ(id, 79141);

@@ -15,9 +15,9 @@
 #include <set>
 #include <sstream>
 
+#include "plimora_table/cli/table_reader.h"
 #include "store/number_text.h"
 #include "tests/plimora_table/tool_runner.h"
-#include "plimora_table/cli/table_reader.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "plimora_table/cli/failure.h"
 #include "store/connection_texts.h"
 #include "store/data_connection.h"
 #include "store/schema.h"
 #include "store/store_error.h"
 #include "tests/support/temp_folder.h"
-#include "plimora_table/cli/failure.h"
 
 namespace {
 

@@ -10,15 +10,19 @@ using table::StoredRow;
 using table::UserOverrides;
 
 store::Row row(double low, double high, const char *city = "北京") {
-    return {low, high, std::string("北京"), std::string(city), std::string("010"),
+    return {low,
+            high,
+            std::string("北京"),
+            std::string(city),
+            std::string("010"),
             std::string("中国移动")};
 }
 
 std::string ranges(const std::vector<store::Row> &rows) {
     std::string text;
     for (const store::Row &r : rows) {
-        text += (text.empty() ? "" : " ") + std::to_string(static_cast<long long>(r.lowNumber())) + "-" +
-                std::to_string(static_cast<long long>(r.highNumber()));
+        text += (text.empty() ? "" : " ") + std::to_string(static_cast<long long>(r.lowNumber())) +
+                "-" + std::to_string(static_cast<long long>(r.highNumber()));
     }
     return text;
 }

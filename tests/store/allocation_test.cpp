@@ -86,7 +86,9 @@ TEST(AllocationTest, CarrierOfPrefix) {
         {2000000, ""},
         {0, ""},
     };
-    for (const Case &c : cases) EXPECT_EQ(carrierOf(c.prefix), c.carrier) << c.prefix;
+    for (const Case &c : cases) {
+        EXPECT_EQ(carrierOf(c.prefix), c.carrier) << c.prefix;
+    }
 }
 
 TEST(AllocationTest, SegmentsInPublicService) {

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "plimora_table/table_text.h"
 #include "store/connection_texts.h"
 #include "store/database.h"
 #include "store/number_text.h"
 #include "store/schema.h"
 #include "store/store_error.h"
 #include "tests/support/temp_folder.h"
-#include "plimora_table/table_text.h"
 
 namespace {
 
@@ -383,7 +383,8 @@ std::vector<int> keysToTry(const std::string &dir, long long rowStep, long long 
             continue;
         }
         for (int column = 1; column <= 2; ++column) {
-            const auto bound = static_cast<int>(std::floor(sqlite3_column_double(rows.get(), column)));
+            const auto bound =
+                static_cast<int>(std::floor(sqlite3_column_double(rows.get(), column)));
             for (int key = bound - 1; key <= bound + 2; ++key) {
                 keys.push_back(key);
             }
@@ -593,10 +594,13 @@ TEST_P(BothKinds, LookupLeavesNoLockAndWaitsForAWriterTellingTheHook) {
 
 TEST(RangeStatement, RtreeIsToldFromItsDeclaration) {
     EXPECT_TRUE(store::schema::declaresRtree(kRtreeSchema));
-    EXPECT_TRUE(store::schema::declaresRtree("CREATE VIRTUAL TABLE quelto USING rtree_i32(id, a, b)"));
-    EXPECT_TRUE(store::schema::declaresRtree("create virtual table quelto using  RTree (id, a, b)"));
+    EXPECT_TRUE(
+        store::schema::declaresRtree("CREATE VIRTUAL TABLE quelto USING rtree_i32(id, a, b)"));
+    EXPECT_TRUE(
+        store::schema::declaresRtree("create virtual table quelto using  RTree (id, a, b)"));
     EXPECT_FALSE(store::schema::declaresRtree(kPlainSchema));
-    EXPECT_FALSE(store::schema::declaresRtree("create virtual table quelto using rtreex(id, a, b)"));
+    EXPECT_FALSE(
+        store::schema::declaresRtree("create virtual table quelto using rtreex(id, a, b)"));
     EXPECT_FALSE(store::schema::declaresRtree("create virtual table quelto using fts5(rtree)"));
     EXPECT_FALSE(store::schema::declaresRtree(""));
 }
@@ -613,8 +617,8 @@ TEST(RangeStatement, RtreeTextsComeFromTheirOwnColumns) {
     file.exec(
         "insert into quelto values (1, 1380000, 1380999, '中国移动', '北京', '注', '北京', "
         "'010'), (2, 1390000, 1390000, null, '', 'x', '新疆', 991)");
-    const std::vector<std::string_view> columns = {"编号",    kLow,      kHigh, kProvince,
-                                                   kCity,    kAreaCode, kCard, "备注"};
+    const std::vector<std::string_view> columns = {"编号", kLow,      kHigh, kProvince,
+                                                   kCity,  kAreaCode, kCard, "备注"};
     store::DataConnection window;
     store::DataConnection text;
     window.ConnectionString = text.ConnectionString = store::connectionText(file.dir());

@@ -16,8 +16,8 @@ const Variant kNull = std::monostate{};
 
 store::Row row(Variant low, Variant high, Variant province = "北京", Variant city = "北京",
                Variant areaCode = "010", Variant card = "中国移动") {
-    return {std::move(low),      std::move(high),     std::move(province),
-            std::move(city),     std::move(areaCode), std::move(card)};
+    return {std::move(low),  std::move(high),     std::move(province),
+            std::move(city), std::move(areaCode), std::move(card)};
 }
 
 std::string describe(const std::vector<store::RowProblem> &problems, const store::Row &r) {
@@ -58,23 +58,32 @@ TEST(RowRule, RowsRefused) {
         {"reversed", row(1390009.0, 1390000.0), {{RowFault::Reversed, 0}}},
         {"null city", row(1391000.0, 1391000.0, "新疆", kNull), {{RowFault::NullText, 3}}},
         {"blank province", row(1392000.0, 1392000.0, "   "), {{RowFault::EmptyText, 2}}},
-        {"tab in card", row(1392000.0, 1392000.0, "北京", "北京", "010", "移\t动"),
+        {"tab in card",
+         row(1392000.0, 1392000.0, "北京", "北京", "010", "移\t动"),
          {{RowFault::LineBreak, 5}}},
-        {"line break in city", row(1392000.0, 1392000.0, "北京", "北\n京"),
+        {"line break in city",
+         row(1392000.0, 1392000.0, "北京", "北\n京"),
          {{RowFault::LineBreak, 3}}},
-        {"area code without 0", row(1393000.0, 1393000.0, "新疆", "伊犁", "999"),
+        {"area code without 0",
+         row(1393000.0, 1393000.0, "新疆", "伊犁", "999"),
          {{RowFault::AreaCode, 4}}},
-        {"area code of letters", row(1393000.0, 1393000.0, "新疆", "伊犁", "abcd"),
+        {"area code of letters",
+         row(1393000.0, 1393000.0, "新疆", "伊犁", "abcd"),
          {{RowFault::AreaCode, 4}}},
-        {"area code too short", row(1393000.0, 1393000.0, "北京", "北京", "01"),
+        {"area code too short",
+         row(1393000.0, 1393000.0, "北京", "北京", "01"),
          {{RowFault::AreaCode, 4}}},
-        {"area code too long", row(1393000.0, 1393000.0, "北京", "北京", "01234"),
+        {"area code too long",
+         row(1393000.0, 1393000.0, "北京", "北京", "01234"),
          {{RowFault::AreaCode, 4}}},
-        {"area code empty", row(1393000.0, 1393000.0, "北京", "北京", ""),
+        {"area code empty",
+         row(1393000.0, 1393000.0, "北京", "北京", ""),
          {{RowFault::EmptyText, 4}, {RowFault::AreaCode, 4}}},
-        {"area code null", row(1393000.0, 1393000.0, "北京", "北京", kNull),
+        {"area code null",
+         row(1393000.0, 1393000.0, "北京", "北京", kNull),
          {{RowFault::NullText, 4}}},
-        {"several at once", row(5.0, 1380013.0, kNull, "北京", "0x10"),
+        {"several at once",
+         row(5.0, 1380013.0, kNull, "北京", "0x10"),
          {{RowFault::KeyNotPrefix, 0}, {RowFault::NullText, 2}, {RowFault::AreaCode, 4}}},
     };
     for (const Case &c : cases) {

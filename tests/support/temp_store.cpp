@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "app/application.h"
-#include "store/schema.h"
 #include "plimora_table/table_text.h"
+#include "store/schema.h"
 
 namespace testing_support {
 

@@ -154,8 +154,9 @@ constexpr AreaCodeFact kAreaCodeFacts[] = {
 };
 
 bool stripSuffix(std::string_view &text, std::string_view suffix) {
-    if (text.size() <= suffix.size() || !text.ends_with(suffix))
+    if (text.size() <= suffix.size() || !text.ends_with(suffix)) {
         return false;
+    }
     text.remove_suffix(suffix.size());
     return true;
 }
@@ -208,8 +209,9 @@ const Province *findProvince(std::string_view &description) {
     for (const Province &province : kProvinces) {
         if (description.starts_with(province.name)) {
             description.remove_prefix(province.name.size());
-            if (description.starts_with(province.suffix))
+            if (description.starts_with(province.suffix)) {
                 description.remove_prefix(province.suffix.size());
+            }
             return &province;
         }
     }
@@ -220,8 +222,9 @@ const Province *findProvince(std::string_view &description) {
 
 std::optional<Place> parsePlace(std::string_view description) {
     const Province *province = findProvince(description);
-    if (province == nullptr)
+    if (province == nullptr) {
         return std::nullopt;
+    }
     return placeIn(*province, description);
 }
 
@@ -236,18 +239,22 @@ std::vector<Place> parsePlaces(std::string_view description) {
         std::optional<Place> place;
         if (province == nullptr) {
             province = findProvince(item);
-            if (province == nullptr)
+            if (province == nullptr) {
                 return {};
+            }
             place = placeIn(*province, item);
-            if (!place)
+            if (!place) {
                 return {};
+            }
         } else {
             place = placeIn(*province, item);
         }
-        if (place && std::find(places.begin(), places.end(), *place) == places.end())
+        if (place && std::find(places.begin(), places.end(), *place) == places.end()) {
             places.push_back(std::move(*place));
-        if (end == std::string_view::npos)
+        }
+        if (end == std::string_view::npos) {
             break;
+        }
         rest.remove_prefix(end + kSeparator.size());
     }
     return places;
@@ -312,14 +319,16 @@ std::optional<std::string> AreaCodes::codeOf(const Place &place) const {
         }
     }
     const auto found = m_fixedLine.find(place);
-    if (found == m_fixedLine.end() || found->second.empty())
+    if (found == m_fixedLine.end() || found->second.empty()) {
         return std::nullopt;
+    }
     const auto rank = [](const Candidate &c) { return std::tuple(!c.shared, c.code.size()); };
     std::vector<Candidate> candidates = found->second;
     std::sort(candidates.begin(), candidates.end(),
               [&](const Candidate &a, const Candidate &b) { return rank(a) < rank(b); });
-    if (candidates.size() > 1 && rank(candidates[0]) == rank(candidates[1]))
+    if (candidates.size() > 1 && rank(candidates[0]) == rank(candidates[1])) {
         return std::nullopt;
+    }
     return candidates.front().code;
 }
 
@@ -394,9 +403,10 @@ Choice choose(const std::optional<Answer> &phonedata, const std::optional<Answer
 
 void TableBuilder::add(int prefix, const Place &place, const std::string &areaCode,
                        std::string_view carrier) {
-    if (!m_rows.empty() && prefix <= m_rows.back().last)
+    if (!m_rows.empty() && prefix <= m_rows.back().last) {
         throw std::invalid_argument("prefix " + std::to_string(prefix) + " is not above " +
                                     std::to_string(m_rows.back().last));
+    }
     if (!m_rows.empty()) {
         Row &last = m_rows.back();
         if (last.last + 1 == prefix && last.province == place.province && last.city == place.city &&
