@@ -205,7 +205,7 @@ void adddata::onCommand1Click() {
     }
 
     const QString number = app::trimSpaces(Text1[kNumber]->text());
-    if (!number.startsWith(u'1')) {
+    if (!number.startsWith(QLatin1Char(store::kMobileLead))) {
         app::msgBox(QString::fromUtf8(kBadFormat), app::Icon::Information, {}, this);
         Text1[kNumber]->setText(number);
         app::focusAndSelect(Text1[kNumber], 0, 1);

@@ -15,7 +15,7 @@
 #endif
 
 #include "app/fonts.h"
-#include "store/data_connection.h"
+#include "store/database.h"
 
 namespace app {
 

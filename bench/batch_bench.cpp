@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // batch_bench [--numbers N] [--runs R] [--no-sql] [--table quelto.tsv] [--dir DIR]
 //
 // Times `plimora-table lookup` on a list of N numbers (1,000,000 by default)
@@ -26,11 +24,11 @@
 #include <string>
 #include <vector>
 
+#include "plimora_table/table_text.h"
 #include "store/data_connection.h"
 #include "store/number_text.h"
 #include "store/schema.h"
 #include "store/store_error.h"
-#include "tools/sysdat_builder.h"
 
 namespace {
 
@@ -203,7 +201,7 @@ int main(int argc, char **argv) {
     fs::create_directories(dir);
     const std::string storePath = (dir / "sys.dat").string();
     const std::string numbers = (dir / "numbers.txt").string();
-    const auto rows = tools::buildSysdat(table, storePath);
+    const auto rows = table::buildSysdat(table, storePath);
     writeNumbers(numbers, count);
     std::printf("store: %zu rows from %s; list: %lld numbers, %ju bytes, in %s\n", rows,
                 table.c_str(), count, static_cast<std::uintmax_t>(fs::file_size(numbers)),

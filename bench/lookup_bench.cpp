@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // lookup_bench [quelto.tsv ...]
 //
 // Builds a sys.dat from each given table (the shipped one when none is
@@ -28,12 +26,12 @@
 #include <string>
 #include <vector>
 
+#include "plimora_table/table_text.h"
 #include "store/connection_texts.h"
 #include "store/data_connection.h"
 #include "store/number_text.h"
 #include "store/schema.h"
 #include "store/store_error.h"
-#include "tools/sysdat_builder.h"
 
 #ifdef PLIMORA_HAVE_LIBPHONENUMBER
 #include <phonenumbers/geocoding/phonenumber_offline_geocoder.h>
@@ -150,7 +148,7 @@ int main(int argc, char **argv) {
             s.dir = root / std::to_string(i);
             std::filesystem::create_directories(s.dir);
             const auto buildStart = Clock::now();
-            const auto rows = tools::buildSysdat(s.tsv, (s.dir / "sys.dat").string());
+            const auto rows = table::buildSysdat(s.tsv, (s.dir / "sys.dat").string());
             const double buildSeconds = microseconds(Clock::now() - buildStart) / 1e6;
             std::printf("%s: built sys.dat: %zu rows, %ju bytes, %.2f s\n", s.tsv.c_str(), rows,
                         static_cast<std::uintmax_t>(std::filesystem::file_size(s.dir / "sys.dat")),

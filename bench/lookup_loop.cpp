@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // lookup_loop FOLDER COUNT [text]
 //
 // Looks COUNT random numbers up in FOLDER/sys.dat one after the other, the

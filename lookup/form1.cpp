@@ -24,8 +24,16 @@
 
 namespace {
 
+// Colours as &H00BBGGRR&; &H800000nn& is the system colour numbered nn.
 constexpr quint32 kBlue = 0x00FF0000;
 constexpr quint32 kHighlight = 0x00FF9E3E;  // red 62, green 158, blue 255
+constexpr quint32 kTitleText = 0x00FFFFC0;  // pale cyan
+constexpr quint32 kWhite = 0x00FFFFFF;
+constexpr quint32 kEntryBack = 0x00C0E0FF;      // light orange
+constexpr quint32 kEntryText = 0x000000C0;      // dark red
+constexpr quint32 kResultBack = 0x00FFFF00;     // cyan
+constexpr quint32 kHighlightText = 0x8000000E;  // the system's highlight text
+constexpr quint32 kWindowText = 0x80000008;     // the system's window text
 
 const char *const kMissingStore = "软件已损坏，请重新安装！";
 const char *const kMissingStoreCaption = "软件信息";
@@ -94,17 +102,17 @@ Form1::Form1(QWidget *parent)
     Label2->setGeometry(app::twipsRect(0, 0, 7335, 855));
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setFont(app::liFont(42));
-    app::setForeColour(Label2, app::vbColour(0x00FFFFC0));
+    app::setForeColour(Label2, app::vbColour(kTitleText));
 
     Label3->setGeometry(app::twipsRect(420, 1200, 1515, 435));
     Label3->setFont(app::songFont(18));
-    app::setForeColour(Label3, app::vbColour(0x00FFFFFF));
+    app::setForeColour(Label3, app::vbColour(kWhite));
     Label3->setBuddy(Text1);
 
     Text1->setGeometry(app::twipsRect(1980, 1140, 3735, 495));
     Text1->setFont(app::songFont(21.75, true));
     Text1->setFrame(false);
-    app::setFieldColours(Text1, app::vbColour(0x00C0E0FF), app::vbColour(0x000000C0));
+    app::setFieldColours(Text1, app::vbColour(kEntryBack), app::vbColour(kEntryText));
     // Digits only: an input method would commit text past the key filter.
     Text1->setAttribute(Qt::WA_InputMethodEnabled, false);
 
@@ -117,7 +125,7 @@ Form1::Form1(QWidget *parent)
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(app::twipsRect(480, 1800, 6495, 2775));
     app::setBackColour(Frame1, app::vbColour(kBlue));
-    app::setForeColour(Frame1, app::vbColour(0x8000000E));
+    app::setForeColour(Frame1, app::vbColour(kHighlightText));
 
     const char *const captions[3] = {"所在地", "区  号", "卡信息"};
     for (int i = 0; i < 3; ++i) {
@@ -126,14 +134,14 @@ Form1::Form1(QWidget *parent)
         Label4[i]->setObjectName(QStringLiteral("Label4_%1").arg(i));
         Label4[i]->setGeometry(app::twipsRect(240, top + 60, 1215, 495));
         Label4[i]->setFont(app::songFont(15.75));
-        app::setForeColour(Label4[i], app::vbColour(i == 0 ? 0x00FFFFFF : 0x8000000E));
+        app::setForeColour(Label4[i], app::vbColour(i == 0 ? kWhite : kHighlightText));
 
         Text2[i] =
             app::textField(Frame1, QStringLiteral("Text2_%1").arg(i), spokenCaption(captions[i]));
         Label4[i]->setBuddy(Text2[i]);
         Text2[i]->setGeometry(app::twipsRect(1620, top, 4575, 495));
         Text2[i]->setFont(app::songFont(18));
-        app::setFieldColours(Text2[i], app::vbColour(0x00FFFF00), app::vbColour(0x80000008));
+        app::setFieldColours(Text2[i], app::vbColour(kResultBack), app::vbColour(kWindowText));
         // Results can be clicked, selected and copied, but Tab skips them.
         Text2[i]->setReadOnly(true);
         Text2[i]->setFocusPolicy(Qt::ClickFocus);

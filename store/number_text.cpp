@@ -33,9 +33,9 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Reads the longest number at the head of the text the way the old Basic Val
-// did: blanks, tabs and line feeds anywhere are ignored, so "13 8" reads as
-// 138. A carriage return is not among them: it ends the number.
+// Reads the longest number at the head of the text: blanks, tabs and line
+// feeds anywhere are ignored, so "13 8" reads as 138. A carriage return is
+// not among them: it ends the number.
 double readNumber(std::string_view text) {
     std::string squeezed;
     for (char c : text) {

@@ -7,8 +7,11 @@
 
 namespace store {
 
-StoreError::StoreError(int number, std::string description)
-    : std::runtime_error(description), m_number(number), m_description(std::move(description)) {}
+StoreError::StoreError(int number, std::string description, int systemError)
+    : std::runtime_error(description),
+      m_number(number),
+      m_description(std::move(description)),
+      m_systemError(systemError) {}
 
 namespace {
 

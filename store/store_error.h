@@ -9,17 +9,21 @@ namespace store {
 
 // Thrown by every store operation that fails. number() is SQLite's result
 // code (SQLITE_MISUSE for a call the store cannot serve, such as reading past
-// the last row) and description() the message that goes with it.
+// the last row), description() the message that goes with it, and
+// systemError() the system's error number behind it (errno: a full disk, a
+// file-size limit), or 0 when there was none.
 class StoreError : public std::runtime_error {
 public:
-    StoreError(int number, std::string description);
+    StoreError(int number, std::string description, int systemError = 0);
 
     int number() const { return m_number; }
     const std::string &description() const { return m_description; }
+    int systemError() const { return m_systemError; }
 
 private:
     int m_number;
     std::string m_description;
+    int m_systemError;
 };
 
 // How long a window's connection waits for a store that another program is

@@ -6,18 +6,17 @@
 #include <fstream>
 #include <sstream>
 
-#include "tools/cli/atomic_file.h"
-#include "tools/cli/encoding.h"
-#include "tools/cli/failure.h"
-#include "tools/cli/options.h"
-#include "tools/cli/progress.h"
-#include "tools/cli/table_reader.h"
-#include "tools/cli/table_writer.h"
-#include "tools/cli/text_output.h"
+#include "plimora_table/cli/atomic_file.h"
+#include "plimora_table/cli/encoding.h"
+#include "plimora_table/cli/failure.h"
+#include "plimora_table/cli/options.h"
+#include "plimora_table/cli/progress.h"
+#include "plimora_table/cli/table_reader.h"
+#include "plimora_table/cli/table_writer.h"
+#include "plimora_table/cli/text_output.h"
 
 namespace {
 
-namespace cli = tools::cli;
 namespace fs = std::filesystem;
 
 constexpr cli::OptionSpec kSpecs[] = {

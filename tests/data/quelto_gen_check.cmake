@@ -1,5 +1,3 @@
-# SPDX-License-Identifier: GPL-3.0-or-later
-#
 # Runs quelto_gen on the committed sources into a scratch folder and fails
 # unless it writes exactly the committed table and disagreement report, so a
 # change of the rules cannot land without the regenerated table.

@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // Known numbers through the whole path a lookup takes: the shipped table is
 // built into a store file, and each number is looked up by its range query
 // as the window does. Each expected row was checked against both source
@@ -11,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
+#include "plimora_table/table_text.h"
 #include "store/connection_texts.h"
 #include "store/data_connection.h"
 #include "store/schema.h"
-#include "tools/sysdat_builder.h"
 
 #ifndef QUELTO_TSV
 #error "QUELTO_TSV must name the shipped table"
@@ -33,7 +31,7 @@ protected:
                                           ("quelto_lookup_test_" + uniqueSuffix()));
         std::filesystem::remove_all(*s_dir);
         std::filesystem::create_directories(*s_dir);
-        s_rows = tools::buildSysdat(QUELTO_TSV, (*s_dir / "sys.dat").string());
+        s_rows = table::buildSysdat(QUELTO_TSV, (*s_dir / "sys.dat").string());
     }
 
     static void TearDownTestSuite() {
@@ -103,8 +101,9 @@ TEST_F(QueltoLookupTest, KnownNumbers) {
         const bool found = store::lookUp(connection, c.number);
         const bool expected = *c.province != '\0';
         EXPECT_EQ(found, expected) << c.number;
-        if (!found || !expected)
+        if (!found || !expected) {
             continue;
+        }
         store::Recordset &row = connection.Recordset();
         EXPECT_EQ(row.Fields(store::schema::kProvince).text(), c.province) << c.number;
         EXPECT_EQ(row.Fields(store::schema::kCity).text(), c.city) << c.number;

@@ -12,9 +12,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "plimora_table/table_text.h"
 #include "store/schema.h"
 #include "tests/support/temp_folder.h"
-#include "tools/sysdat_builder.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ TEST(ProgramFolder, OddlyNamedFoldersReachTheStore) {
         const fs::path tsv = base.path() / "quelto.tsv";
         std::ofstream(tsv) << store::schema::kTsvHeader << "\n"
                            << "1380013\t1380013\t北京\t北京\t010\t中国移动\n";
-        tools::buildSysdat(tsv.string(), (dir / "sys.dat").string());
+        table::buildSysdat(tsv.string(), (dir / "sys.dat").string());
         const fs::path program = dir / "plimora";
         fs::copy_file(PROGRAM_FOLDER_CHILD, program);
         const fs::path log = base.path() / "stderr.txt";

@@ -31,9 +31,11 @@ void prepare(const TempDir &dir) {
     addLikeTheWindow(dir.path().string(), "16600001111", {"上海", "上海", "021", "我的"});
 }
 
+// Each case of the table-driven tests prepares a folder of its own; the
+// other tests work in m_dir, prepared by prepareFolder().
 class BadInput : public ::testing::Test {
 protected:
-    void SetUp() override { prepare(m_dir); }
+    void prepareFolder() const { prepare(m_dir); }
     std::string store() const { return m_dir / "sys.dat"; }
     std::vector<std::string> update() const {
         return {"update", "--store", store(), "--table", m_dir / "e3/quelto.tsv"};
@@ -149,7 +151,6 @@ TEST_F(BadInput, TheStoreFile) {
     };
     for (const auto &command : commands) {
         for (const Case &s : stores) {
-            writeFile(m_dir / "rows.tsv", tsv({"1990000\t1990000\t广东\t广州\t020\t中国电信"}));
             Case c = s;
             c.args = command;
             const std::string what = command.front() + ", store " + s.what;
@@ -192,7 +193,7 @@ TEST_F(BadInput, TheNewEditionsFiles) {
         {"table missing",
          [](const TempDir &d) { fs::remove(d / "e3/quelto.tsv"); },
          kUpdate,
-         {"@/e3/quelto.tsv: 无法读取号码表"}},
+         {"@/e3/quelto.tsv: 找不到号码表"}},
         {"table is a folder",
          [](const TempDir &d) {
              fs::remove(d / "e3/quelto.tsv");
@@ -206,7 +207,7 @@ TEST_F(BadInput, TheNewEditionsFiles) {
                        tsv({kNewTable[0], "1990000\tx\t广东\t深圳\t0755\t电信"}));
          },
          kUpdate,
-         {"@/e3/quelto.tsv:3: 号码2 不是号码前缀"}},
+         {"@/e3/quelto.tsv:3: 号码2 不是 7 位的号码前缀"}},
         {"table without header",
          [](const TempDir &d) { writeFile(d / "e3/quelto.tsv", kNewTable[0] + "\n"); },
          kUpdate,
@@ -225,7 +226,7 @@ TEST_F(BadInput, TheNewEditionsFiles) {
         {"edition missing",
          [](const TempDir &d) { fs::remove(d / "e3/edition.tsv"); },
          kUpdate,
-         {"@/e3/edition.tsv: 无法读取版本说明文件"}},
+         {"@/e3/edition.tsv: 找不到版本说明文件"}},
         {"edition without serial",
          [](const TempDir &d) { writeFile(d / "e3/edition.tsv", "key\tvalue\ndate\t2027\n"); },
          kUpdate,
@@ -292,7 +293,7 @@ TEST_F(BadInput, ImportFiles) {
         {"bad numbers",
          file(tsv({"19900x0\t1990000\t广东\t广州\t020\tx"})),
          import,
-         {"@/rows.tsv:2: 号码1 应是号码的前 7 位数字"}},
+         {"@/rows.tsv:2: 号码1 不是 7 位的号码前缀"}},
         {"overlapping lines",
          file(
              tsv({"1990000\t1990009\t广东\t广州\t020\tx", "1990009\t1990009\t广东\t广州\t020\tx"})),
@@ -312,6 +313,7 @@ TEST_F(BadInput, ImportFiles) {
 }
 
 TEST_F(BadInput, UsageErrorsExitWithTwo) {
+    prepareFolder();
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"frobnicate"},
@@ -344,6 +346,7 @@ TEST_F(BadInput, UsageErrorsExitWithTwo) {
 }
 
 TEST_F(BadInput, AStoreLockedByAnotherProgram) {
+    prepareFolder();
     // Taken before the lock: closing any descriptor of the file in this
     // process would drop the lock (POSIX record locks are per process).
     const std::string before = checksum(store());
@@ -368,6 +371,7 @@ TEST_F(BadInput, AStoreLockedByAnotherProgram) {
 }
 
 TEST_F(BadInput, AFolderThatMayNotBeWritten) {
+    prepareFolder();
     fs::permissions(m_dir.path(), fs::perms::owner_all | fs::perms::group_read |
                                       fs::perms::group_exec | fs::perms::others_read |
                                       fs::perms::others_exec);
@@ -417,7 +421,7 @@ protected:
         EXPECT_TRUE(found && (*found)[3] == "我的");
     }
     void SetUp() override {
-        BadInput::SetUp();
+        prepareFolder();
         std::vector<std::string> lines;
         for (int i = 0; i < 40000; ++i) {
             lines.push_back(std::to_string(1300000 + 2 * i) + "\t" +

@@ -134,7 +134,10 @@ TEST_F(CrashDuringUpdate, AtEachNamedStep) {
     for (const auto &p : points) {
         fs::remove_all(m_dir.path() / "app");
         SetUp();
-        const Result killed = run(updateArgs(), {{std::string("PLIMORA_CRASH_AT=") + p.point}});
+        RunOptions faulty;
+        faulty.environment = {std::string("PLIMORA_CRASH_AT=") + p.point};
+        faulty.program = PLIMORA_TABLE_FAULTY;
+        const Result killed = run(updateArgs(), faulty);
         EXPECT_EQ(killed.signal, SIGKILL) << p.point << ": " << killed.err;
         const std::string left = whatIsLeft();
         EXPECT_TRUE(left.starts_with(p.expected)) << p.point << ": " << left;
@@ -147,29 +150,63 @@ TEST_F(CrashDuringUpdate, AtMomentsSpreadOverTheWholeRun) {
     const auto began = std::chrono::steady_clock::now();
     ASSERT_EQ(run(updateArgs()).exitCode, 0);
     const auto took = std::chrono::steady_clock::now() - began;
+    // Kills at even steps over the run as timed once; the run may take longer
+    // this time, so the steps go on, growing, until one comes after its end.
     constexpr int kTrials = 12;
+    constexpr int kMostTrials = 40;
     int old = 0;
     int fresh = 0;
-    for (int trial = 0; trial < kTrials; ++trial) {
+    bool firstKilled = false;
+    bool reachedTheEnd = false;
+    auto delay = took / (2 * kTrials);
+    for (int trial = 0; trial < kMostTrials && !reachedTheEnd; ++trial) {
         fs::remove_all(m_dir.path() / "app");
         SetUp();
-        const auto delay = took * (trial + 0.5) / kTrials;
         const pid_t pid = start(updateArgs());
         std::this_thread::sleep_for(delay);
         ::kill(pid, SIGKILL);
         const Result result = finish(pid);
+        const bool killed = result.signal == SIGKILL;
+        firstKilled = firstKilled || (trial == 0 && killed);
+        reachedTheEnd = !killed;
         const std::string left = whatIsLeft();
         (left.starts_with("old") ? old : fresh) += 1;
         std::cout << "[ kill after "
                   << std::chrono::duration_cast<std::chrono::milliseconds>(delay).count()
                   << " ms of ~"
                   << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ] "
-                  << (result.signal == SIGKILL ? "killed" : "had finished")
-                  << "; sys.dat = " << left << "\n";
+                  << (killed ? "killed" : "had finished") << "; sys.dat = " << left << "\n";
         expectUpdateCompletes();
+        delay = trial + 1 < kTrials ? delay + took / kTrials : delay * 3 / 2;
     }
-    std::cout << "[ " << kTrials << " kills: " << old << " left the old file, " << fresh
+    std::cout << "[ " << old + fresh << " kills: " << old << " left the old file, " << fresh
               << " the new one ]\n";
+    // The first kill met the update at its start and the last came after its
+    // end, so the kills between covered the whole run; each left a whole file
+    // (whatIsLeft fails the test otherwise).
+    EXPECT_TRUE(firstKilled);
+    EXPECT_TRUE(reachedTheEnd);
+}
+
+TEST(CrashDuringImport, BeforeTheCommitLeavesTheStoreAsItWas) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "app");
+    writeFile(dir / "table.tsv", tsv({"1380000\t1380999\t北京\t北京\t010\t中国移动"}));
+    writeFile(dir / "edition.tsv", editionFile(2));
+    ASSERT_EQ(run({"build", "--store", dir / "app/sys.dat", "--table", dir / "table.tsv"}).exitCode,
+              0);
+    const std::string before = checksum(dir / "app/sys.dat");
+    writeFile(dir / "mine.tsv", tsv({"1990000\t1990009\t广东\t广州\t020\t我的卡"}));
+    const std::vector<std::string> import = {"import", dir / "mine.tsv", "--store",
+                                             dir / "app/sys.dat"};
+    RunOptions faulty;
+    faulty.environment = {"PLIMORA_CRASH_AT=import-inserted"};
+    faulty.program = PLIMORA_TABLE_FAULTY;
+    EXPECT_EQ(run(import, faulty).signal, SIGKILL);
+    // The next writer rolls the interrupted write back, then does its own.
+    EXPECT_EQ(run(import).exitCode, 0);
+    EXPECT_NE(checksum(dir / "app/sys.dat"), before);
+    EXPECT_EQ(queryText(dir / "app/sys.dat", "select count(*) from quelto"), "2");
 }
 
 }  // namespace

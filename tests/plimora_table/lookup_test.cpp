@@ -15,14 +15,13 @@
 #include <set>
 #include <sstream>
 
+#include "plimora_table/cli/table_reader.h"
 #include "store/number_text.h"
 #include "tests/plimora_table/tool_runner.h"
-#include "tools/cli/table_reader.h"
 
 namespace {
 
 using namespace table_test;
-namespace cli = tools::cli;
 
 using Records = std::vector<std::vector<std::string>>;
 

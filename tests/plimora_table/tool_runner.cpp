@@ -87,12 +87,13 @@ pid_t start(const std::vector<std::string> &args, const RunOptions &options) {
         for (const std::string &variable : options.environment) {
             ::putenv(const_cast<char *>(variable.c_str()));
         }
-        std::vector<char *> argv{const_cast<char *>(PLIMORA_TABLE)};
+        const char *program = options.program ? options.program : PLIMORA_TABLE;
+        std::vector<char *> argv{const_cast<char *>(program)};
         for (const std::string &arg : args) {
             argv.push_back(const_cast<char *>(arg.c_str()));
         }
         argv.push_back(nullptr);
-        ::execv(PLIMORA_TABLE, argv.data());
+        ::execv(program, argv.data());
         // As nobody, the tool itself may be out of reach (a build under a
         // folder only root may enter): such a test cannot run here.
         if (options.asNobody) {

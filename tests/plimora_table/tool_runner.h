@@ -30,6 +30,7 @@ struct RunOptions {
     bool asNobody = false;                 // run as uid/gid 65534 (the test must be root)
     std::uint64_t fileSizeLimit = 0;       // RLIMIT_FSIZE in bytes; 0 for none
     std::string standardInput;             // a file the tool reads as stdin; "" for none
+    const char *program = nullptr;         // the executable; nullptr for plimora-table
 };
 
 // Exit code 125 with this on stderr: the tool could not be started as asked

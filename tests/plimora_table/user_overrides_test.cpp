@@ -2,24 +2,27 @@
 // edition row, how many keys were taken, and which pairs are reported.
 #include <gtest/gtest.h>
 
-#include "tools/plimora_table/user_overrides.h"
+#include "plimora_table/user_overrides.h"
 
 namespace {
 
-using tools::QueltoRow;
-using tools::table::StoredRow;
-using tools::table::UserOverrides;
+using table::StoredRow;
+using table::UserOverrides;
 
-QueltoRow row(double low, double high, const char *city = "北京") {
-    return {{low, high, std::string("北京"), std::string(city), std::string("010"),
-             std::string("中国移动")}};
+store::Row row(double low, double high, const char *city = "北京") {
+    return {low,
+            high,
+            std::string("北京"),
+            std::string(city),
+            std::string("010"),
+            std::string("中国移动")};
 }
 
-std::string ranges(const std::vector<QueltoRow> &rows) {
+std::string ranges(const std::vector<store::Row> &rows) {
     std::string text;
-    for (const QueltoRow &r : rows) {
-        text += (text.empty() ? "" : " ") + std::to_string(static_cast<long long>(r.low())) + "-" +
-                std::to_string(static_cast<long long>(r.high()));
+    for (const store::Row &r : rows) {
+        text += (text.empty() ? "" : " ") + std::to_string(static_cast<long long>(r.lowNumber())) +
+                "-" + std::to_string(static_cast<long long>(r.highNumber()));
     }
     return text;
 }
@@ -52,8 +55,8 @@ TEST(UserOverrides, CutsTheUsersKeysOutOfTheEditionsRows) {
         EXPECT_EQ(ranges(left), c.left) << c.low << "-" << c.high;
         EXPECT_EQ(overrides.overridden(), c.taken) << c.low << "-" << c.high;
         EXPECT_EQ(overrides.overlaps().size(), c.overlaps) << c.low << "-" << c.high;
-        for (const QueltoRow &part : left) {
-            EXPECT_EQ(std::get<std::string>(part.values[3]), "深圳") << "texts not kept";
+        for (const store::Row &part : left) {
+            EXPECT_EQ(std::get<std::string>(part.city), "深圳") << "texts not kept";
         }
     }
 }
@@ -61,8 +64,8 @@ TEST(UserOverrides, CutsTheUsersKeysOutOfTheEditionsRows) {
 TEST(UserOverrides, RowsWithoutANumericRangeCoverNothing) {
     const std::vector<StoredRow> users = {
         {1,
-         {{std::monostate{}, 1380013.0, std::string("a"), std::string("b"), std::string("010"),
-           std::string("c")}}}};
+         {std::monostate{}, 1380013.0, std::string("a"), std::string("b"), std::string("010"),
+          std::string("c")}}};
     UserOverrides overrides(users);
     EXPECT_EQ(ranges(overrides.uncovered(row(1380000, 1380999))), "1380000-1380999");
 }
@@ -74,7 +77,7 @@ TEST(UserOverrides, ReportsTheUsersOwnOverlappingPairs) {
         {3, row(1380025, 1380025)},
         {4, row(1380029, 1380040)},
     };
-    const auto pairs = tools::table::overlappingPairs(users);
+    const auto pairs = table::overlappingPairs(users);
     const std::vector<std::pair<std::size_t, std::size_t>> expected = {{0, 2}, {0, 3}};
     EXPECT_EQ(pairs, expected);
 }

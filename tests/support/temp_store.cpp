@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "app/application.h"
+#include "plimora_table/table_text.h"
 #include "store/schema.h"
-#include "tools/sysdat_builder.h"
 
 namespace testing_support {
 
@@ -30,7 +30,7 @@ TempStore::TempStore(const std::vector<Row> &rows, bool withFile) {
         throw std::runtime_error("cannot write the test table");
     }
     file.close();
-    tools::buildSysdat(tsvPath, m_folder.file("sys.dat"));
+    table::buildSysdat(tsvPath, m_folder.file("sys.dat"));
 }
 
 TempStore::~TempStore() {

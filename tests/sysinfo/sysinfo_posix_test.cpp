@@ -146,7 +146,9 @@ TEST_F(PosixSysInfo, ToolNamesAreTriedInOrder) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         const auto root = directory(std::string("order-") + std::to_string(&c - cases.data()));
-        for (const auto &[dir, file] : c.tools) tool(root / dir, file);
+        for (const auto &[dir, file] : c.tools) {
+            tool(root / dir, file);
+        }
         setPath((root / "a").string() + ":" + (root / "b").string());
 
         EXPECT_EQ(sysinfo::PosixPlatform::findTool(),
@@ -186,7 +188,9 @@ TEST_F(PosixSysInfo, ProgramThatCannotBeExecutedShowsTheMessage) {
 TEST_F(PosixSysInfo, PathLongerThanTheValueBufferCountsAsMissing) {
     // Five 220-character directory names make a path well past 1024 bytes.
     fs::path deep = m_dir;
-    for (int i = 0; i < 5; ++i) deep /= std::string(220, static_cast<char>('a' + i));
+    for (int i = 0; i < 5; ++i) {
+        deep /= std::string(220, static_cast<char>('a' + i));
+    }
     fs::create_directories(deep);
     tool(deep, "hardinfo");
     setPath(deep.string());

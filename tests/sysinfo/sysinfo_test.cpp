@@ -258,13 +258,17 @@ TEST(StartSysInfo, FindsAndStartsTheTool) {
         sysinfo::StartSysInfo(fake, [&](std::string_view text) { messages.emplace_back(text); });
 
         EXPECT_EQ(fake.startAttempts, launch.startAttempts);
-        for (const int style : fake.showStyles) EXPECT_EQ(style, 1);
+        for (const int style : fake.showStyles) {
+            EXPECT_EQ(style, 1);
+        }
         const auto expectedMessages = launch.messaged
                                           ? std::vector<std::string>{"此时系统信息不可用"}
                                           : std::vector<std::string>{};
         EXPECT_EQ(messages, expectedMessages);
         std::vector<std::string> opened;
-        for (const auto &open : fake.opens) opened.push_back(open.keyPath);
+        for (const auto &open : fake.opens) {
+            opened.push_back(open.keyPath);
+        }
         EXPECT_EQ(opened, launch.keysOpened);
         if (launch.keysOpened.size() == 1) {
             EXPECT_TRUE(fake.fileTests.empty());

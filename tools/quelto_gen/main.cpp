@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // quelto_gen: writes the shipped table data/quelto.tsv from the two source
 // tables in data/sources/, the phonedata prefix table and libphonenumber's
 // Chinese geocoding text, and a report of every prefix where they disagree.
@@ -7,6 +5,7 @@
 // a rerun writes the same bytes.
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -18,39 +17,41 @@
 #include <tuple>
 #include <vector>
 
+#include "plimora_table/cli/atomic_file.h"
+#include "plimora_table/cli/command.h"
+#include "plimora_table/cli/exit_codes.h"
+#include "plimora_table/cli/failure.h"
+#include "store/allocation.h"
 #include "store/schema.h"
-#include "tools/cli/atomic_file.h"
-#include "tools/cli/failure.h"
 #include "tools/quelto_gen/quelto_rules.h"
 
 namespace {
 
 namespace quelto = tools::quelto;
 
+constexpr std::string_view kTool = "quelto_gen";
 constexpr int kFirstPrefix = 1300000;
 constexpr int kLastPrefix = 1999999;
 constexpr std::string_view kPhonedataHeader = "号段\t省份\t城市\t邮编\t区号\t运营商";
 constexpr std::string_view kReportHeader = "号码1\t号码2\t规则\tlibphonenumber\tphonedata\t采用";
 
-constexpr std::string_view kUsage =
-    "用法：quelto_gen --phonedata <文件> --geocoding <文件> --out <quelto.tsv> "
-    "[--report <disagreements.tsv>]\n"
-    "\n"
-    "由两份号段资料生成号码表（制表符分隔的文本），并可写出两者不一致之处的报告。\n"
-    "\n"
-    "选项：\n"
-    "  --phonedata <文件>   phonedata 号段表（.tsv 或 .tsv.gz）\n"
-    "  --geocoding <文件>   libphonenumber 的中文地理编码文本 86.txt（可为 .gz）\n"
-    "  --out <文件>         写出的号码表\n"
-    "  --report <文件>      写出的不一致报告（可省略）\n"
-    "  --help               显示本说明\n"
-    "\n"
-    "退出码：0 成功；1 资料有误或无法写出；2 用法错误。\n";
-
-// A problem with an input file, reported with the file and the line.
-struct InputError {
-    std::string message;
+constexpr cli::OptionSpec kOptions[] = {
+    {"--phonedata", "", "FILE", "phonedata 号段表（.tsv 或 .tsv.gz），必须给出"},
+    {"--geocoding", "", "FILE", "libphonenumber 的中文地理编码文本 86.txt（可为 .gz），必须给出"},
+    {"--out", "", "FILE", "写出的号码表，必须给出"},
+    {"--report", "", "FILE", "写出的不一致报告（可省略）"},
+    {"--help", "-h", "", "显示这段说明并退出"},
 };
+
+constexpr std::string_view kUsage =
+    "quelto_gen --phonedata FILE --geocoding FILE --out FILE [选项]";
+constexpr std::string_view kAbout =
+    "由两份号段资料生成号码表（制表符分隔的文本），并可写出两者不一致之处的报告。";
+constexpr std::string_view kExitCodes =
+    "退出码：\n"
+    "  0  成功\n"
+    "  1  资料有误或无法写出；原因写在标准错误上\n"
+    "  2  命令行用法错误\n";
 
 // Reads a text file line by line, gzip-compressed or plain (zlib reads both).
 class LineReader {
@@ -58,7 +59,7 @@ public:
     explicit LineReader(const std::string &path)
         : m_path(path), m_file(gzopen(path.c_str(), "rb")) {
         if (m_file == nullptr) {
-            throw InputError{path + "：无法打开"};
+            throw cli::unreadable(path, errno);
         }
     }
     ~LineReader() { gzclose(m_file); }
@@ -79,7 +80,7 @@ public:
             int code = Z_OK;
             gzerror(m_file, &code);
             if (code != Z_OK && code != Z_STREAM_END) {
-                throw InputError{where() + "读取失败"};
+                throw failure("读取失败");
             }
             return false;
         }
@@ -90,8 +91,10 @@ public:
         return true;
     }
 
-    // "file:line: " for a message about the line last read.
-    std::string where() const { return m_path + ":" + std::to_string(m_number) + "："; }
+    // A problem with the line last read, naming the file and the line.
+    cli::Failure failure(const std::string &message) const {
+        return cli::Failure(m_path, static_cast<std::size_t>(m_number), message);
+    }
 
 private:
     std::string m_path;
@@ -134,7 +137,7 @@ Geocoding readGeocoding(const std::string &path) {
         const std::string_view key = std::string_view(line).substr(0, bar);
         if (bar == std::string::npos || !key.starts_with("86") || !allDigits(key) ||
             key.size() < 4 || bar + 1 == line.size()) {
-            throw InputError{reader.where() + "不是“86号码前缀|地名”形式的一行"};
+            throw reader.failure("不是“86号码前缀|地名”形式的一行");
         }
         const std::string_view digits = key.substr(2);
         const std::string_view description = std::string_view(line).substr(bar + 1);
@@ -150,7 +153,7 @@ Geocoding readGeocoding(const std::string &path) {
         } else if (digits.size() <= 3) {
             geocoding.areaCodes.addFixedLine("0" + std::string(digits), description);
         } else {
-            throw InputError{reader.where() + "无法识别的号码前缀 " + std::string(key)};
+            throw reader.failure("无法识别的号码前缀 " + std::string(key));
         }
     }
     return geocoding;
@@ -174,25 +177,25 @@ Phonedata readPhonedata(const std::string &path) {
     LineReader reader(path);
     std::string line;
     if (!reader.next(line) || line != kPhonedataHeader) {
-        throw InputError{reader.where() + "第一行应为表头“号段 省份 城市 邮编 区号 运营商”"};
+        throw reader.failure("第一行应为表头“号段 省份 城市 邮编 区号 运营商”");
     }
     while (reader.next(line)) {
         const std::vector<std::string_view> fields = split(line, '\t');
         if (fields.size() != 6 || fields[0].size() != 7 || !allDigits(fields[0])) {
-            throw InputError{reader.where() + "应为六栏，第一栏为七位号段"};
+            throw reader.failure("应为六栏，第一栏为七位号段");
         }
         const int prefix = std::stoi(std::string(fields[0]));
         if (prefix < kFirstPrefix || prefix > kLastPrefix) {
-            throw InputError{reader.where() + "号段 " + std::string(fields[0]) + " 不在 13x–19x"};
+            throw reader.failure("号段 " + std::string(fields[0]) + " 不在 13x–19x");
         }
         std::optional<quelto::Place> place = quelto::phonedataPlace(fields[1], fields[2]);
         if (!place) {
-            throw InputError{reader.where() + "无法识别的地名 " + std::string(fields[1]) + "/" +
-                             std::string(fields[2])};
+            throw reader.failure("无法识别的地名 " + std::string(fields[1]) + "/" +
+                                 std::string(fields[2]));
         }
         std::optional<PhonedataRow> &row = phonedata.rows[prefix - kFirstPrefix];
         if (row) {
-            throw InputError{reader.where() + "号段 " + std::string(fields[0]) + " 重复"};
+            throw reader.failure("号段 " + std::string(fields[0]) + " 重复");
         }
         phonedata.codes[*place].emplace(fields[4]);
         row = PhonedataRow{std::move(*place), std::string(fields[2]), std::string(fields[4]),
@@ -221,76 +224,33 @@ struct ReportRow {
 };
 
 // Writes text to path through a temporary file beside it, so a failure
-// leaves any earlier file as it was; says why on stderr when it fails.
-bool writeFile(const std::string &path, const std::string &text) {
-    try {
-        tools::cli::AtomicFile file(path);
-        std::fwrite(text.data(), 1, text.size(), file.stream());
-        file.commit();
-        return true;
-    } catch (const tools::cli::Failure &failure) {
-        std::cerr << "quelto_gen：" << failure.text() << '\n';
-        return false;
+// leaves any earlier file as it was. Throws cli::Failure naming path.
+void writeFile(const std::string &path, const std::string &text) {
+    cli::AtomicFile file(path);
+    if (std::fwrite(text.data(), 1, text.size(), file.stream()) != text.size()) {
+        throw cli::Failure(path, "写入失败：" + cli::describeErrno(errno));
     }
+    file.commit();
 }
 
-struct Options {
-    std::string phonedata;
-    std::string geocoding;
-    std::string out;
-    std::string report;
-};
-
-// Returns nullopt, having printed the reason, for a bad command line.
-std::optional<Options> parseOptions(int argc, char **argv) {
-    Options options;
-    const std::map<std::string_view, std::string *> valued{{"--phonedata", &options.phonedata},
-                                                           {"--geocoding", &options.geocoding},
-                                                           {"--out", &options.out},
-                                                           {"--report", &options.report}};
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        const auto found = valued.find(arg);
-        if (found == valued.end()) {
-            std::cerr << "quelto_gen：未知的选项 " << arg << "\n" << kUsage;
-            return std::nullopt;
+int generate(const cli::Options &options) {
+    const auto required = [&](std::string_view name) {
+        const auto value = options.value(name);
+        if (!value || value->empty()) {
+            throw cli::UsageError("--phonedata、--geocoding 和 --out 都必须给出");
         }
-        if (i + 1 == argc) {
-            std::cerr << "quelto_gen：选项 " << arg << " 缺少文件名\n" << kUsage;
-            return std::nullopt;
-        }
-        *found->second = argv[++i];
+        return *value;
+    };
+    if (!options.arguments().empty()) {
+        throw cli::UsageError("不接受参数：" + options.arguments().front());
     }
-    if (options.phonedata.empty() || options.geocoding.empty() || options.out.empty()) {
-        std::cerr << "quelto_gen：--phonedata、--geocoding 和 --out 都必须给出\n" << kUsage;
-        return std::nullopt;
-    }
-    return options;
-}
+    const std::string phonedataPath = required("--phonedata");
+    const std::string geocodingPath = required("--geocoding");
+    const std::string outPath = required("--out");
+    const std::string reportPath = options.value("--report").value_or("");
 
-}  // namespace
-
-int main(int argc, char **argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--help") {
-            std::cout << kUsage;
-            return 0;
-        }
-    }
-    const std::optional<Options> options = parseOptions(argc, argv);
-    if (!options) {
-        return 2;
-    }
-
-    Geocoding geocoding;
-    Phonedata phonedata;
-    try {
-        geocoding = readGeocoding(options->geocoding);
-        phonedata = readPhonedata(options->phonedata);
-    } catch (const InputError &error) {
-        std::cerr << "quelto_gen：" << error.message << '\n';
-        return 1;
-    }
+    const Geocoding geocoding = readGeocoding(geocodingPath);
+    const Phonedata phonedata = readPhonedata(phonedataPath);
 
     // Every problem is collected first, so one run names all of them.
     std::map<std::string, int> unreadable;
@@ -323,10 +283,10 @@ int main(int argc, char **argv) {
     long covered = 0;
 
     for (int prefix = kFirstPrefix; prefix <= kLastPrefix; ++prefix) {
-        const int segment = prefix / 10000;
+        const int segment = prefix / store::kSegmentSize;
         const std::optional<PhonedataRow> &row = phonedata.rows[prefix - kFirstPrefix];
         const std::optional<quelto::GeocoderTable::Hit> hit = geocoding.mobile.find(prefix);
-        if (!quelto::inPublicService(segment)) {
+        if (!store::inPublicService(segment)) {
             droppedPhonedata[segment] += row ? 1 : 0;
             droppedGeocoder[segment] += hit ? 1 : 0;
             continue;
@@ -369,7 +329,7 @@ int main(int argc, char **argv) {
         const quelto::Choice choice =
             quelto::choose(fromPhonedata, fromGeocoder, geocoding.areaCodes);
         const quelto::Answer &taken = choice.fromPhonedata ? *fromPhonedata : *fromGeocoder;
-        const std::string_view carrier = quelto::carrierOf(prefix);
+        const std::string_view carrier = store::carrierOf(prefix);
         table.add(prefix, taken.place, taken.areaCode, carrier);
         ++covered;
 
@@ -403,31 +363,26 @@ int main(int argc, char **argv) {
     }
 
     for (const auto &[description, count] : unreadable) {
-        std::cerr << "quelto_gen：无法识别地名“" << description << "”（" << count << " 个号段）\n";
+        std::cerr << kTool << ": " << geocodingPath << ": 无法识别地名“" << description << "”（"
+                  << count << " 个号段）\n";
     }
     for (const auto &[place, count] : withoutCode) {
-        std::cerr << "quelto_gen：" << show(place) << " 没有唯一的区号（" << count << " 个号段）\n";
+        std::cerr << kTool << ": " << show(place) << " 没有唯一的区号（" << count << " 个号段）\n";
     }
     if (!unreadable.empty() || !withoutCode.empty()) {
-        return 1;
+        return cli::kExitFailure;
     }
 
     std::ostringstream tableText;
     quelto::writeTsv(tableText, table.rows());
-    if (!writeFile(options->out, tableText.str())) {
-        std::cerr << "quelto_gen：无法写出 " << options->out << '\n';
-        return 1;
-    }
-    if (!options->report.empty()) {
+    writeFile(outPath, tableText.str());
+    if (!reportPath.empty()) {
         std::ostringstream reportText;
         reportText << kReportHeader << '\n';
         for (const ReportRow &r : report) {
             reportText << r.first << '\t' << r.last << '\t' << r.texts << '\n';
         }
-        if (!writeFile(options->report, reportText.str())) {
-            std::cerr << "quelto_gen：无法写出 " << options->report << '\n';
-            return 1;
-        }
+        writeFile(reportPath, reportText.str());
     }
 
     // The summary below is what data/README.md reports.
@@ -458,5 +413,19 @@ int main(int argc, char **argv) {
     for (const auto &[key, count] : names) {
         std::cout << "name\t" << key.first << " -> " << key.second << '\t' << count << '\n';
     }
-    return 0;
+    return cli::kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    return cli::runReporting(kTool, kTool, [&] {
+        const cli::Options options = cli::parseOptions(words, kOptions);
+        if (options.has("--help")) {
+            std::cout << cli::commandHelp(kUsage, kAbout, kOptions, kExitCodes);
+            return cli::kExitOk;
+        }
+        return generate(options);
+    });
 }

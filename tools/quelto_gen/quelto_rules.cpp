@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // Everything the generator decides about a row lives here; main.cpp only
 // reads the two source files and feeds their lines in.
 #include "tools/quelto_gen/quelto_rules.h"
@@ -9,11 +7,14 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "store/allocation.h"
 #include "store/schema.h"
 
 namespace tools::quelto {
 
 namespace {
+
+using namespace store::carrier;
 
 struct Province {
     std::string_view name;    // the short form shown in the table
@@ -111,48 +112,6 @@ constexpr Rename kPhonedataNames[] = {
     {"青海", "海晏", "海北"},
 };
 
-struct Allocation {
-    int block;  // 3 digits, or 4 where the segment is split
-    std::string_view carrier;
-};
-
-constexpr std::string_view kMobile = "中国移动";
-constexpr std::string_view kUnicom = "中国联通";
-constexpr std::string_view kTelecom = "中国电信";
-constexpr std::string_view kBroadnet = "中国广电";
-constexpr std::string_view kMobileResale = "中国移动(虚拟运营商)";
-constexpr std::string_view kUnicomResale = "中国联通(虚拟运营商)";
-constexpr std::string_view kTelecomResale = "中国电信(虚拟运营商)";
-constexpr std::string_view kMobileDataCard = "中国移动(上网卡)";
-constexpr std::string_view kUnicomDataCard = "中国联通(上网卡)";
-constexpr std::string_view kTelecomDataCard = "中国电信(上网卡)";
-constexpr std::string_view kMobileIot = "中国移动(物联网)";
-constexpr std::string_view kUnicomIot = "中国联通(物联网)";
-constexpr std::string_view kTelecomIot = "中国电信(物联网)";
-constexpr std::string_view kSatellite = "卫星电话";
-
-// The segments never opened for public service get no entry. A 4-digit
-// entry wins over its segment's.
-constexpr Allocation kAllocations[] = {
-    {130, kUnicom},         {131, kUnicom},          {132, kUnicom},        {133, kTelecom},
-    {134, kMobile},         {1349, kSatellite},      {135, kMobile},        {136, kMobile},
-    {137, kMobile},         {138, kMobile},          {139, kMobile},        {141, kTelecomIot},
-    {144, kMobileIot},      {145, kUnicomDataCard},  {146, kUnicomIot},     {147, kMobileDataCard},
-    {148, kMobileIot},      {149, kTelecomDataCard}, {150, kMobile},        {151, kMobile},
-    {152, kMobile},         {153, kTelecom},         {155, kUnicom},        {156, kUnicom},
-    {157, kMobile},         {158, kMobile},          {159, kMobile},        {162, kTelecomResale},
-    {165, kMobileResale},   {166, kUnicom},          {167, kUnicomResale},  {1700, kTelecomResale},
-    {1701, kTelecomResale}, {1702, kTelecomResale},  {1703, kMobileResale}, {1704, kUnicomResale},
-    {1705, kMobileResale},  {1706, kMobileResale},   {1707, kUnicomResale}, {1708, kUnicomResale},
-    {1709, kUnicomResale},  {171, kUnicomResale},    {172, kMobile},        {173, kTelecom},
-    {174, kSatellite},      {175, kUnicom},          {176, kUnicom},        {177, kTelecom},
-    {178, kMobile},         {180, kTelecom},         {181, kTelecom},       {182, kMobile},
-    {183, kMobile},         {184, kMobile},          {185, kUnicom},        {186, kUnicom},
-    {187, kMobile},         {188, kMobile},          {189, kTelecom},       {190, kTelecom},
-    {191, kTelecom},        {192, kBroadnet},        {193, kTelecom},       {195, kMobile},
-    {196, kUnicom},         {197, kMobile},          {198, kMobile},        {199, kTelecom},
-};
-
 struct Label {
     std::string_view label;
     std::string_view carrier;
@@ -195,8 +154,9 @@ constexpr AreaCodeFact kAreaCodeFacts[] = {
 };
 
 bool stripSuffix(std::string_view &text, std::string_view suffix) {
-    if (text.size() <= suffix.size() || !text.ends_with(suffix))
+    if (text.size() <= suffix.size() || !text.ends_with(suffix)) {
         return false;
+    }
     text.remove_suffix(suffix.size());
     return true;
 }
@@ -249,8 +209,9 @@ const Province *findProvince(std::string_view &description) {
     for (const Province &province : kProvinces) {
         if (description.starts_with(province.name)) {
             description.remove_prefix(province.name.size());
-            if (description.starts_with(province.suffix))
+            if (description.starts_with(province.suffix)) {
                 description.remove_prefix(province.suffix.size());
+            }
             return &province;
         }
     }
@@ -261,8 +222,9 @@ const Province *findProvince(std::string_view &description) {
 
 std::optional<Place> parsePlace(std::string_view description) {
     const Province *province = findProvince(description);
-    if (province == nullptr)
+    if (province == nullptr) {
         return std::nullopt;
+    }
     return placeIn(*province, description);
 }
 
@@ -277,18 +239,22 @@ std::vector<Place> parsePlaces(std::string_view description) {
         std::optional<Place> place;
         if (province == nullptr) {
             province = findProvince(item);
-            if (province == nullptr)
+            if (province == nullptr) {
                 return {};
+            }
             place = placeIn(*province, item);
-            if (!place)
+            if (!place) {
                 return {};
+            }
         } else {
             place = placeIn(*province, item);
         }
-        if (place && std::find(places.begin(), places.end(), *place) == places.end())
+        if (place && std::find(places.begin(), places.end(), *place) == places.end()) {
             places.push_back(std::move(*place));
-        if (end == std::string_view::npos)
+        }
+        if (end == std::string_view::npos) {
             break;
+        }
         rest.remove_prefix(end + kSeparator.size());
     }
     return places;
@@ -311,34 +277,6 @@ std::optional<Place> phonedataPlace(std::string_view province, std::string_view 
         return place;
     }
     return std::nullopt;
-}
-
-bool inPublicService(int segment) {
-    for (const Allocation &allocation : kAllocations) {
-        if (allocation.block == segment || allocation.block / 10 == segment) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string_view carrierOf(int prefix) {
-    if (prefix < 1000000 || prefix > 1999999) {
-        return {};
-    }
-    const int four = prefix / 1000;
-    const int three = prefix / 10000;
-    for (const Allocation &allocation : kAllocations) {
-        if (allocation.block == four) {
-            return allocation.carrier;
-        }
-    }
-    for (const Allocation &allocation : kAllocations) {
-        if (allocation.block == three) {
-            return allocation.carrier;
-        }
-    }
-    return {};
 }
 
 std::string_view phonedataCarrier(std::string_view label) {
@@ -381,14 +319,16 @@ std::optional<std::string> AreaCodes::codeOf(const Place &place) const {
         }
     }
     const auto found = m_fixedLine.find(place);
-    if (found == m_fixedLine.end() || found->second.empty())
+    if (found == m_fixedLine.end() || found->second.empty()) {
         return std::nullopt;
+    }
     const auto rank = [](const Candidate &c) { return std::tuple(!c.shared, c.code.size()); };
     std::vector<Candidate> candidates = found->second;
     std::sort(candidates.begin(), candidates.end(),
               [&](const Candidate &a, const Candidate &b) { return rank(a) < rank(b); });
-    if (candidates.size() > 1 && rank(candidates[0]) == rank(candidates[1]))
+    if (candidates.size() > 1 && rank(candidates[0]) == rank(candidates[1])) {
         return std::nullopt;
+    }
     return candidates.front().code;
 }
 
@@ -463,9 +403,10 @@ Choice choose(const std::optional<Answer> &phonedata, const std::optional<Answer
 
 void TableBuilder::add(int prefix, const Place &place, const std::string &areaCode,
                        std::string_view carrier) {
-    if (!m_rows.empty() && prefix <= m_rows.back().last)
+    if (!m_rows.empty() && prefix <= m_rows.back().last) {
         throw std::invalid_argument("prefix " + std::to_string(prefix) + " is not above " +
                                     std::to_string(m_rows.back().last));
+    }
     if (!m_rows.empty()) {
         Row &last = m_rows.back();
         if (last.last + 1 == prefix && last.province == place.province && last.city == place.city &&

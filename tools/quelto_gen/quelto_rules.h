@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // The rules that turn the two source tables into rows of the shipped table:
 // short place names, current names, area codes, carriers, the choice between
 // the sources where they disagree, and the merging of consecutive prefixes.
@@ -46,21 +44,8 @@ std::vector<Place> parsePlaces(std::string_view description);
 // nullopt for a province it does not know or an empty city.
 std::optional<Place> phonedataPlace(std::string_view province, std::string_view city);
 
-// Whether the 3-digit segment (130..199) is in public service: false for the
-// segments never opened (140, 142, 143, 154, 160, 161, 163, 164, 168, 169,
-// 179, 194) and for numbers outside 13x..19x.
-bool inPublicService(int segment);
-
-// The carrier the block of the 7-digit prefix (1380013) was issued to:
-// "中国移动", "中国联通", "中国电信", "中国广电"; for a resale block the host
-// network followed by "(虚拟运营商)"; for a data-card or IoT block the network
-// followed by "(上网卡)" or "(物联网)"; "卫星电话" for the satellite blocks
-// (1349, 174). Returns "" for a prefix outside every segment in public
-// service.
-std::string_view carrierOf(int prefix);
-
 // The carrier a phonedata label names ("移动", "联通虚拟", "广电"), in the
-// table's words, so that a label can be compared with carrierOf. Returns ""
+// table's words, so that a label can be compared with store::carrierOf. Returns ""
 // for a label it does not know ("未知").
 std::string_view phonedataCarrier(std::string_view label);
 

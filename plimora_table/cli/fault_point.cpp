@@ -1,0 +1,21 @@
+#include "plimora_table/cli/fault_point.h"
+
+namespace cli {
+
+namespace {
+
+FaultHook g_hook = nullptr;
+
+}  // namespace
+
+void setFaultHook(FaultHook hook) {
+    g_hook = hook;
+}
+
+void faultPoint(std::string_view name) {
+    if (g_hook) {
+        g_hook(name);
+    }
+}
+
+}  // namespace cli
