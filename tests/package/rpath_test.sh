@@ -1,58 +1,35 @@
 #!/bin/sh
-# rpath_test.sh <program>...
-# Reads the RPATH and RUNPATH of every built program with readelf and fails on
-# an entry the loader would take relative to the current directory: an empty
-# one or a relative path. Absolute paths and paths from $ORIGIN are fine.
-# 77 = skipped when readelf is not installed.
+# rpath_test.sh <build dir>
+# Reads the RPATH and RUNPATH (readelf -d) of every program built under the
+# build directory and fails on an entry the loader takes relative to the
+# current directory: an empty one or a relative path. Absolute paths and paths
+# from $ORIGIN are fine.
 set -eu
-
-if ! command -v readelf >/dev/null 2>&1; then
-    echo "readelf not installed (Debian: binutils)"
-    exit 77
-fi
-
-faults=0
-fault() {
-    printf 'FAULT: %s\n' "$1"
-    faults=$((faults + 1))
-}
-
+cd "$1"
 tmp=$(mktemp)
-trap 'rm -f "$tmp"' EXIT
-for program in "$@"; do
-    if ! LC_ALL=C readelf -d "$program" >"$tmp" 2>&1; then
-        fault "$program: readelf failed: $(head -n 1 "$tmp")"
-        continue
-    fi
-    # " 0x... (RUNPATH)   Library runpath: [a:b]"
-    sed -n 's/^.*(\(RPATH\|RUNPATH\)) *Library r[a-z]*: \[\(.*\)\]$/\1 \2/p' "$tmp" |
-        while read -r kind list; do
-            empty=0
-            rest=$list
-            while :; do
-                entry=${rest%%:*}
-                case $entry in
-                "") empty=$((empty + 1)) ;;
-                /* | '$ORIGIN' | '$ORIGIN/'* | '${ORIGIN}' | '${ORIGIN}/'*) ;;
-                *) echo "$kind [$list]: $entry is relative to the current directory" ;;
-                esac
-                case $rest in
-                *:*) rest=${rest#*:} ;;
-                *) break ;;
-                esac
-            done
-            if [ "$empty" -ne 0 ]; then
-                echo "$kind [$list]: empty entries ($empty), which the loader reads as the current directory"
-            fi
-        done >"$tmp.found"
-    while read -r line; do
-        fault "$program: $line"
-    done <"$tmp.found"
-    rm -f "$tmp.found"
-done
-
-if [ "$faults" -ne 0 ]; then
-    printf '%d faults in %d programs\n' "$faults" "$#"
+trap 'rm -f "$tmp" "$tmp".*' EXIT
+find . -name CMakeFiles -prune -o -type f -perm -u+x -print | sort >"$tmp"
+programs=0
+faults=0
+while read -r program; do
+    LC_ALL=C readelf -d "$program" >"$tmp.dynamic" 2>/dev/null || continue # not ELF
+    programs=$((programs + 1))
+    # " 0x... (RPATH)   Library rpath: [a:b]"; every ':' separates two entries
+    sed -n 's/.*(\(R[UN]*PATH\)) *Library r[a-z]*: \[\(.*\)\]$/\1 \2/p' "$tmp.dynamic" >"$tmp.lists"
+    while read -r kind list; do
+        printf '%s\n' "$list" | tr ':' '\n' | grep -vE '^(/|[$][{]?ORIGIN[}]?(/|$))' |
+            sort | uniq -c >"$tmp.bad"
+        while read -r count entry; do
+            what="the relative entry '$entry'"
+            [ -n "$entry" ] || what="an empty entry"
+            echo "FAULT: ${program#./}: $kind [$list] holds $what (x$count), which the loader reads from the current directory"
+            faults=$((faults + 1))
+        done <"$tmp.bad"
+    done <"$tmp.lists"
+done <"$tmp"
+if [ "$programs" -eq 0 ]; then
+    echo "FAULT: no program built under $1"
     exit 1
 fi
-printf 'no empty or relative RPATH or RUNPATH entries in %d programs\n' "$#"
+echo "$programs programs, $faults faults"
+[ "$faults" -eq 0 ]
