@@ -4,7 +4,8 @@
 # Chinese characters, then runs check-folder on it, asks Qt from inside the
 # folder where qt.conf sends it, and starts the program under Xvfb with
 # check-folder --run when xvfb-run is installed (77 = skipped when it is not,
-# after everything else passed).
+# after everything else passed), and then once more without lib/libdbus-1.so.3,
+# which must fail.
 set -eu
 cmake=$1
 build=$2
@@ -36,4 +37,20 @@ if ! command -v xvfb-run >/dev/null 2>&1; then
     echo "xvfb-run not installed: the program was not started"
     exit 77
 fi
-env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24" sh "$check" --run "$folder"
+run() { env -u QT_QPA_PLATFORM xvfb-run -a -s "-screen 0 1024x768x24" sh "$check" --run "$folder"; }
+run
+
+# The check still refuses a folder that takes from the system a library it
+# should carry, one every desktop has, and says which and why.
+rm "$folder/lib/libdbus-1.so.3"
+if CHECK_FOLDER_SECONDS=2 run >"$tmp/broken" 2>&1; then
+    cat "$tmp/broken"
+    echo "FAULT: check-folder passed a folder without lib/libdbus-1.so.3"
+    exit 1
+fi
+if ! grep -q '^FAULT: plimora (needed by .*/libQt6DBus[.]so[.]6) takes /.*/libdbus-1[.]so[.]3 from the system: lib/ does not carry' \
+    "$tmp/broken"; then
+    cat "$tmp/broken"
+    echo "FAULT: check-folder did not name libdbus-1.so.3 as taken from the system by the running program"
+    exit 1
+fi
