@@ -34,6 +34,9 @@ TEST(RowRule, RowsThatStand) {
         row(1380013.0, 1380013.0),
         row(1380000.0, 1380999.0, " 北京 ", "北京", "0755"),
         row(1740000.0, 1740599.0, "陕西", "西安", "029", "卫星电话"),
+        row(1380000.0, 1380999.0, "新疆", "乌鲁木齐-昌吉", "0991", "中国移动(虚拟运营商)"),
+        row(1380000.0, 1380999.0, "北\u3000京", "北京\u200b", "010", "卡+1"),
+        row(1380000.0, 1380999.0, "\u3000北京", "北京", "010", "中国移动"),
     };
     for (const store::Row &r : rows) {
         EXPECT_TRUE(store::rowProblems(r).empty()) << describe(store::rowProblems(r), r);
@@ -82,6 +85,56 @@ TEST(RowRule, RowsRefused) {
         {"area code null",
          row(1393000.0, 1393000.0, "北京", "北京", kNull),
          {{RowFault::NullText, 4}}},
+        {"carriage return in city",
+         row(1392000.0, 1392000.0, "北京", "北京\r"),
+         {{RowFault::LineBreak, 3}}},
+        {"escape sequence", row(1394000.0, 1394000.0, "\x1b[31m红"), {{RowFault::Control, 2}}},
+        {"bell", row(1394000.0, 1394000.0, "北京", "北京\x07"), {{RowFault::Control, 3}}},
+        {"delete",
+         row(1394000.0, 1394000.0, "北京", "北京", "010", "卡\x7f"),
+         {{RowFault::Control, 5}}},
+        {"C1 next line", row(1394000.0, 1394000.0, "北\u0085京"), {{RowFault::Control, 2}}},
+        {"NUL", row(1394000.0, 1394000.0, std::string("北\0京", 7)), {{RowFault::Control, 2}}},
+        {"right-to-left override",
+         row(1395000.0, 1395000.0, "北京", "\u202e京北"),
+         {{RowFault::DirectionControl, 3}}},
+        {"left-to-right embedding",
+         row(1395000.0, 1395000.0, "\u202a北京"),
+         {{RowFault::DirectionControl, 2}}},
+        {"isolate",
+         row(1395000.0, 1395000.0, "北京\u2066x\u2069"),
+         {{RowFault::DirectionControl, 2}}},
+        {"only a zero-width space",
+         row(1396000.0, 1396000.0, "\u200b"),
+         {{RowFault::EmptyText, 2}}},
+        {"only no-break and ideographic spaces",
+         row(1396000.0, 1396000.0, "北京", "\u00a0\u3000 "),
+         {{RowFault::EmptyText, 3}}},
+        {"only a byte-order mark",
+         row(1396000.0, 1396000.0, "北京", "北京", "010", "\ufeff"),
+         {{RowFault::EmptyText, 5}}},
+        {"only a soft hyphen and a word joiner",
+         row(1396000.0, 1396000.0, "\u00ad\u2060"),
+         {{RowFault::EmptyText, 2}}},
+        {"formula",
+         row(1397000.0, 1397000.0, "北京", "=HYPERLINK(\"http://x\")"),
+         {{RowFault::FormulaStart, 3}}},
+        {"plus",
+         row(1397000.0, 1397000.0, "北京", "北京", "010", "+1卡"),
+         {{RowFault::FormulaStart, 5}}},
+        {"minus", row(1397000.0, 1397000.0, "-北京"), {{RowFault::FormulaStart, 2}}},
+        {"at", row(1397000.0, 1397000.0, "@北京"), {{RowFault::FormulaStart, 2}}},
+        {"area code as a sum",
+         row(1398000.0, 1398000.0, "北京", "北京", "-1+1"),
+         {{RowFault::AreaCode, 4}}},
+        {"area code with an escape",
+         row(1398000.0, 1398000.0, "北京", "北京",
+             "0\x1b"
+             "1"),
+         {{RowFault::AreaCode, 4}}},
+        {"area code of an invisible character",
+         row(1398000.0, 1398000.0, "北京", "北京", "\u200b"),
+         {{RowFault::EmptyText, 4}, {RowFault::AreaCode, 4}}},
         {"several at once",
          row(5.0, 1380013.0, kNull, "北京", "0x10"),
          {{RowFault::KeyNotPrefix, 0}, {RowFault::NullText, 2}, {RowFault::AreaCode, 4}}},
@@ -93,6 +146,34 @@ TEST(RowRule, RowsRefused) {
             found.emplace_back(problem.fault, problem.column);
         }
         EXPECT_EQ(found, c.problems) << c.what << ": " << describe(problems, c.row);
+    }
+}
+
+// A refusal names the column and the character by its code point, and shows
+// the value escaped, so that printing it steers no terminal.
+TEST(RowRule, ProblemsNameTheCharacterAndShowTheValueEscaped) {
+    const struct {
+        store::Row row;
+        const char *text;
+    } cases[] = {
+        {row(1394000.0, 1394000.0, "北京", "\x1b[31m红\x07"),
+         "城市 含有控制字符 U+001B U+0007：\"\\x1B[31m红\\x07\""},
+        {row(1395000.0, 1395000.0, "北京", "\u202e京北"),
+         "城市 含有改变文字方向的字符 U+202E：\"\\u202E京北\""},
+        {row(1396000.0, 1396000.0, "\u00a0\u3000\u00a0"),
+         "省份 只有空白或看不见的字符（U+00A0 U+3000）"},
+        {row(1396000.0, 1396000.0, "  "), "省份 为空"},
+        {row(1397000.0, 1397000.0, "北京", "北京", "010", "@卡"),
+         "卡信息 以 @ 开头，表格软件会把它当作公式：\"@卡\""},
+        {row(1398000.0, 1398000.0, "北京", "北京",
+             "0\x1b"
+             "1"),
+         "区号 不是 0 加 2 到 3 位数字：\"0\\x1B1\""},
+    };
+    for (const auto &c : cases) {
+        const auto problems = store::rowProblems(c.row);
+        ASSERT_FALSE(problems.empty()) << c.text;
+        EXPECT_EQ(store::problemText(problems.front(), c.row), c.text);
     }
 }
 
