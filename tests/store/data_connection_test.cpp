@@ -172,6 +172,28 @@ TEST(Store, FailuresCarryTheStoreCodeAndNeverCreateAFile) {
     expectStoreError([&] { store::lookUp(connection, "1380013"); }, SQLITE_ERROR, "no table");
 }
 
+// SQLite as Debian builds it takes a name starting with "file:" for a URI,
+// whose parameters would choose another database (here one in memory).
+TEST(Store, ANameStartingWithFileIsAPathNeverAUri) {
+    TempFolder folder;
+    const std::string name = "file:s.dat?mode=memory";
+    store::Database(folder.file(name), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)
+        .exec("create table t (x); insert into t values (7)");
+    const fs::path here = fs::current_path();
+    fs::current_path(folder.path());
+    std::string read;
+    try {
+        const store::Database db(name, SQLITE_OPEN_READONLY);
+        const store::Statement select = db.prepare("select x from t");
+        db.step(select.get());
+        read = std::to_string(sqlite3_column_int(select.get(), 0));
+    } catch (const store::StoreError &error) {
+        read = error.description();
+    }
+    fs::current_path(here);
+    EXPECT_EQ(read, "7");
+}
+
 TEST(Store, FailedRefreshKeepsThePreviousResultAndFailedUpdateKeepsTheRow) {
     StoreFile file(kPlainSchema);
     file.insert(1380013, 1380013, "北京", "北京", "010", "中国移动");
