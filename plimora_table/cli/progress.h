@@ -28,8 +28,8 @@ public:
     // a terminal (and never otherwise). With a total of 0 (not known ahead,
     // as for standard input) it shows the units done instead of a bar. The
     // line stays narrower than the terminal, which keeps it from wrapping:
-    // the bar gets shorter first, then the label loses its middle (a long
-    // file name in it keeps its end) and then the bar goes.
+    // the label loses its middle first (a long file name in it keeps its
+    // end) down to 24 columns, then the bar gets shorter, then it goes.
     Progress(std::string label, std::uint64_t total);
     Progress(std::string label, std::uint64_t total, Sink sink);
     ~Progress();
