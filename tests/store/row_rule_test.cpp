@@ -149,32 +149,4 @@ TEST(RowRule, RowsRefused) {
     }
 }
 
-// A refusal names the column and the character by its code point, and shows
-// the value escaped, so that printing it steers no terminal.
-TEST(RowRule, ProblemsNameTheCharacterAndShowTheValueEscaped) {
-    const struct {
-        store::Row row;
-        const char *text;
-    } cases[] = {
-        {row(1394000.0, 1394000.0, "北京", "\x1b[31m红\x07"),
-         "城市 含有控制字符 U+001B U+0007：\"\\x1B[31m红\\x07\""},
-        {row(1395000.0, 1395000.0, "北京", "\u202e京北"),
-         "城市 含有改变文字方向的字符 U+202E：\"\\u202E京北\""},
-        {row(1396000.0, 1396000.0, "\u00a0\u3000\u00a0"),
-         "省份 只有空白或看不见的字符（U+00A0 U+3000）"},
-        {row(1396000.0, 1396000.0, "  "), "省份 为空"},
-        {row(1397000.0, 1397000.0, "北京", "北京", "010", "@卡"),
-         "卡信息 以 @ 开头，表格软件会把它当作公式：\"@卡\""},
-        {row(1398000.0, 1398000.0, "北京", "北京",
-             "0\x1b"
-             "1"),
-         "区号 不是 0 加 2 到 3 位数字：\"0\\x1B1\""},
-    };
-    for (const auto &c : cases) {
-        const auto problems = store::rowProblems(c.row);
-        ASSERT_FALSE(problems.empty()) << c.text;
-        EXPECT_EQ(store::problemText(problems.front(), c.row), c.text);
-    }
-}
-
 }  // namespace
