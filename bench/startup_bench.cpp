@@ -325,12 +325,14 @@ public:
                     found->second = 0;
                     continue;
                 }
+                // Emptied before the read-back, so that a change after it
+                // is reported again.
+                XDamageSubtract(m_display, found->second, None, None);
                 first = readBack(w);
                 if (uniform(first)) {
                     // Not drawn by the program: the server cleared the
                     // window. Wait for the next change.
                     ++sample.blankFrames;
-                    XDamageSubtract(m_display, found->second, None, None);
                     continue;
                 }
                 sample.paintMs = paintMs;
