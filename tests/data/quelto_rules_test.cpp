@@ -13,10 +13,16 @@
 namespace {
 
 using tools::quelto::Answer;
+using tools::quelto::AreaCodeLine;
+using tools::quelto::AreaCodeNote;
 using tools::quelto::AreaCodes;
+using tools::quelto::AreaCodeTable;
+using tools::quelto::CarrierMatch;
+using tools::quelto::CarrierTable;
 using tools::quelto::Choice;
 using tools::quelto::choose;
 using tools::quelto::GeocoderTable;
+using tools::quelto::localLengths;
 using tools::quelto::parsePlace;
 using tools::quelto::parsePlaces;
 using tools::quelto::phonedataCarrier;
@@ -26,6 +32,7 @@ using tools::quelto::Row;
 using tools::quelto::Rule;
 using tools::quelto::ruleName;
 using tools::quelto::TableBuilder;
+using tools::quelto::writeAreaCodes;
 
 std::string show(const std::optional<Place> &place) {
     if (!place) {
@@ -99,10 +106,11 @@ TEST(QueltoRulesTest, PlacesOfAFixedLineDescription) {
     const Case cases[] = {
         {"四川省成都市、资阳市、眉山市", {{"四川", "成都"}, {"四川", "资阳"}, {"四川", "眉山"}}},
         {"湖南省长沙市、湘潭市、株州市", {{"湖南", "长沙"}, {"湖南", "湘潭"}, {"湖南", "株洲"}}},
-        {"吉林省延边朝鲜族自治州、珲春市、延吉市",
-         {{"吉林", "延边"}, {"吉林", "珲春"}, {"吉林", "延吉"}}},
-        {"西藏阿里地区、普兰县、扎达县",
-         {{"西藏", "阿里"}, {"西藏", "普兰县"}, {"西藏", "扎达县"}}},
+        // Counties and county towns listed beside their prefecture are the prefecture.
+        {"吉林省延边朝鲜族自治州、珲春市、延吉市", {{"吉林", "延边"}}},
+        {"西藏阿里地区、普兰县、扎达县", {{"西藏", "阿里"}}},
+        {"吉林省通化市、梅河口市", {{"吉林", "通化"}}},
+        {"西藏索县", {{"西藏", "那曲"}}},
         // A name that renames into one already listed is kept once.
         {"安徽省合肥市、巢湖市", {{"安徽", "合肥"}}},
         {"湖北省襄樊市、襄樊市", {{"湖北", "襄阳"}}},
@@ -332,6 +340,249 @@ TEST(QueltoRulesTest, AreaCodeOfCity) {
         }
         EXPECT_EQ(codes.codeOf(c.place).value_or("(none)"), c.expected.value_or("(none)"))
             << c.name;
+    }
+}
+
+TEST(QueltoRulesTest, LocalNumberLengths) {
+    const std::pair<const char *, const char *> cases[] = {
+        // Two digits after the 0: every one has 8.
+        {"010", "8"},
+        {"021", "8"},
+        {"024", "8"},
+        {"029", "8"},
+        // Provincial capitals and the large cities of the coast.
+        {"0311", "8"},
+        {"0371", "8"},
+        {"0755", "8"},
+        {"0769", "8"},
+        {"0898", "8"},
+        {"0871", "8"},
+        {"0512", "8"},
+        {"0577", "8"},
+        // Both lengths in use.
+        {"0433", "7,8"},
+        {"0435", "7,8"},
+        {"0754", "7,8"},
+        {"0851", "7,8"},
+        // Everything else: 7, capitals included where the metadata says so.
+        {"0310", "7"},
+        {"0471", "7"},
+        {"0771", "7"},
+        {"0634", "7"},
+        {"0992", "7"},
+        {"0570", "7"},
+        {"0999", "7"},
+    };
+    for (const auto &[code, lengths] : cases) {
+        EXPECT_EQ(localLengths(code), lengths) << code;
+    }
+}
+
+std::string show(const AreaCodeLine &line) {
+    std::string text = line.code + " " + line.province + "/" + line.city + " [";
+    for (const std::string &other : line.others) {
+        text += other + ";";
+    }
+    return text + "] " + line.lengths;
+}
+
+std::string show(const AreaCodeNote &note) {
+    return note.code + " " + show(std::optional<Place>(note.place)) + " " + note.rule + " " +
+           note.libphonenumber + " | " + note.phonedata + " -> " + note.taken;
+}
+
+TEST(QueltoRulesTest, AreaCodeTableFromBothSources) {
+    struct Entry {
+        const char *code;  // two digits after the 0 for a range entry ("033")
+        const char *description;
+    };
+    struct Dialled {
+        Place place;
+        const char *code;
+        int prefixes;
+    };
+    struct Case {
+        const char *name;
+        std::vector<Entry> fixedLine;
+        std::vector<Entry> ranges;
+        std::vector<Dialled> phonedata;
+        std::vector<std::string> lines;
+        std::vector<std::string> notes;
+    };
+    const Case cases[] = {
+        {"both agree",
+         {{"0755", "广东省深圳市"}},
+         {},
+         {{{"广东", "深圳"}, "0755", 3}},
+         {"0755 广东/深圳 [] 8"},
+         {}},
+        {"a shared network: libphonenumber's order, then phonedata's city; old codes left out",
+         {{"024", "辽宁省沈阳市、铁岭市、抚顺市"},
+          {"0410", "辽宁省铁岭市"},
+          {"0414", "辽宁省本溪市"}},
+         {},
+         {{{"辽宁", "沈阳"}, "024", 9},
+          {{"辽宁", "本溪"}, "024", 5},
+          {{"辽宁", "抚顺"}, "024", 1},
+          {{"辽宁", "铁岭"}, "024", 1}},
+         {"024 辽宁/沈阳 [铁岭;抚顺;本溪;] 8"},
+         {"024 辽宁/本溪 phonedata-only 0414 | 024 -> phonedata",
+          "0410 辽宁/铁岭 withdrawn 024、0410 | 024 -> phonedata",
+          "0414 辽宁/本溪 withdrawn 0414 | 024 -> phonedata"}},
+        {"a code libphonenumber never lists: the city with most prefixes, then by name",
+         {},
+         {},
+         {{{"湖北", "天门"}, "0728", 2},
+          {{"湖北", "潜江"}, "0728", 2},
+          {{"湖北", "仙桃"}, "0728", 9}},
+         {"0728 湖北/仙桃 [天门;潜江;] 7"},
+         {"0728 湖北/仙桃 phonedata-only — | 0728 -> phonedata",
+          "0728 湖北/天门 phonedata-only — | 0728 -> phonedata",
+          "0728 湖北/潜江 phonedata-only — | 0728 -> phonedata"}},
+        {"libphonenumber's hub stays first even with fewer prefixes",
+         {{"0391", "河南省焦作市"}},
+         {},
+         {{{"河南", "济源"}, "0391", 50}, {{"河南", "焦作"}, "0391", 1}},
+         {"0391 河南/焦作 [济源;] 7"},
+         {"0391 河南/济源 phonedata-only — | 0391 -> phonedata"}},
+        {"a city phonedata does not know keeps libphonenumber's code",
+         {{"0901", "新疆塔城地区"}},
+         {},
+         {},
+         {"0901 新疆/塔城 [] 7"},
+         {"0901 新疆/塔城 libphonenumber-only 0901 | — -> libphonenumber"}},
+        {"a city with two codes in use keeps both",
+         {{"0992", "新疆伊犁哈萨克自治州"}, {"0999", "新疆伊犁哈萨克自治州"}},
+         {},
+         {{{"新疆", "伊犁"}, "0999", 9}, {*phonedataPlace("新疆", "奎屯"), "0992", 1}},
+         {"0992 新疆/伊犁 [] 7", "0999 新疆/伊犁 [] 7"},
+         {}},
+        {"a merged city's code is the city's",
+         {{"0531", "山东省济南市"}, {"0634", "山东省莱芜市"}},
+         {},
+         {{{"山东", "济南"}, "0531", 9}, {*phonedataPlace("山东", "莱芜"), "0634", 2}},
+         {"0531 山东/济南 [] 8", "0634 山东/济南 [] 7"},
+         {}},
+        {"county towns fold into their prefecture",
+         {{"0433", "吉林省延边朝鲜族自治州、珲春市、延吉市"}},
+         {},
+         {{{"吉林", "延边"}, "0433", 9}, {*phonedataPlace("吉林", "珲春"), "0433", 1}},
+         {"0433 吉林/延边 [] 7,8"},
+         {}},
+        {"a county on a code its prefecture does not dial",
+         {{"0807", "西藏索县"}, {"0896", "西藏那曲地区、嘉黎县"}},
+         {},
+         {{{"西藏", "那曲"}, "0896", 4}},
+         {"0896 西藏/那曲 [] 7"},
+         {"0807 西藏/那曲 withdrawn 0807、0896 | 0896 -> phonedata"}},
+        {"a range entry stands for the one code phonedata dials in it",
+         {},
+         {{"033", "河北省秦皇岛市"}, {"034", "山西省朔州市"}},
+         {{{"河北", "秦皇岛"}, "0335", 3}, {{"山西", "朔州"}, "0349", 3}},
+         {"0335 河北/秦皇岛 [] 7", "0349 山西/朔州 [] 7"},
+         {"0335 河北/秦皇岛 range-entry 033x | 0335 -> phonedata",
+          "0349 山西/朔州 range-entry 034x | 0349 -> phonedata"}},
+        {"a range entry without a code in phonedata names none",
+         {},
+         {{"058", "浙江省舟山市"}},
+         {{{"浙江", "舟山"}, "0572", 1}},
+         {"0572 浙江/舟山 [] 7"},
+         {"0572 浙江/舟山 phonedata-only — | 0572 -> phonedata",
+          "058x 浙江/舟山 range-entry 058x | 0572 -> none"}},
+    };
+    for (const Case &c : cases) {
+        AreaCodeTable table;
+        for (const Entry &entry : c.fixedLine) {
+            table.addFixedLine(entry.code, entry.description);
+        }
+        for (const Entry &entry : c.ranges) {
+            table.addRangeEntry(entry.code, entry.description);
+        }
+        for (const Dialled &dialled : c.phonedata) {
+            for (int i = 0; i < dialled.prefixes; ++i) {
+                table.addPhonedata(dialled.place, dialled.code);
+            }
+        }
+        const AreaCodeTable::Result result = table.build();
+        std::vector<std::string> lines;
+        for (const AreaCodeLine &line : result.lines) {
+            lines.push_back(show(line));
+        }
+        std::vector<std::string> notes;
+        for (const AreaCodeNote &note : result.notes) {
+            notes.push_back(show(note));
+        }
+        EXPECT_EQ(lines, c.lines) << c.name;
+        EXPECT_EQ(notes, c.notes) << c.name;
+    }
+}
+
+TEST(QueltoRulesTest, AreaCodeServesOneProvince) {
+    AreaCodeTable table;
+    table.addFixedLine("0898", "海南省海口市");
+    table.addPhonedata({"广东", "湛江"}, "0898");
+    EXPECT_THROW(table.build(), std::runtime_error);
+}
+
+TEST(QueltoRulesTest, WritesTheAreaCodeTable) {
+    std::ostringstream out;
+    writeAreaCodes(
+        out, {{"010", "北京", "北京", {}, "8"}, {"0731", "湖南", "长沙", {"湘潭", "株洲"}, "8"}});
+    EXPECT_EQ(out.str(),
+              "区号\t省份\t城市\t共用城市\t本地号码位数\n"
+              "010\t北京\t北京\t\t8\n"
+              "0731\t湖南\t长沙\t湘潭、株洲\t8\n");
+}
+
+TEST(QueltoRulesTest, CarrierOfTheLongestEntry) {
+    CarrierTable carriers;
+    carriers.add("15", "中国移动");
+    carriers.add("153", "中国电信");
+    carriers.add("161", "中国广电");
+    carriers.add("1703", "中国移动");
+    struct Case {
+        int prefix;
+        const char *digits;  // "" when no entry names the prefix
+        const char *carrier;
+    };
+    const Case cases[] = {
+        {1530000, "153", "中国电信"},
+        {1589999, "15", "中国移动"},
+        {1610020, "161", "中国广电"},
+        {1619999, "161", "中国广电"},
+        {1703000, "1703", "中国移动"},
+        {1702999, "", ""},
+        {1600000, "", ""},
+    };
+    for (const Case &c : cases) {
+        const std::optional<CarrierTable::Hit> hit = carriers.find(c.prefix);
+        EXPECT_EQ(hit ? std::string(hit->digits) : "", c.digits) << c.prefix;
+        EXPECT_EQ(hit ? std::string(hit->carrier) : "", c.carrier) << c.prefix;
+    }
+}
+
+TEST(QueltoRulesTest, CarrierLabelAgainstTheSource) {
+    struct Case {
+        const char *table;
+        const char *source;
+        CarrierMatch match;
+    };
+    const Case cases[] = {
+        {"中国广电", "中国广电", CarrierMatch::Same},
+        {"中国联通(上网卡)", "中国联通", CarrierMatch::Narrower},
+        {"中国电信(虚拟运营商)", "中国电信", CarrierMatch::Narrower},
+        {"中国电信(卫星电话)", "中国电信", CarrierMatch::Narrower},
+        {"卫星电话", "中国电信", CarrierMatch::Different},
+        {"中国移动(上网卡)", "中国联通", CarrierMatch::Different},
+        {"中国电信", "中国电信(虚拟运营商)", CarrierMatch::Different},
+        {"中国电信虚拟", "中国电信", CarrierMatch::Different},
+        {"中国电信(卫星", "中国电信", CarrierMatch::Different},
+        {"(上网卡)", "", CarrierMatch::Different},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(tools::quelto::carrierMatchName(tools::quelto::compareCarrier(c.table, c.source)),
+                  tools::quelto::carrierMatchName(c.match))
+            << c.table << " against " << c.source;
     }
 }
 
