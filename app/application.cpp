@@ -14,7 +14,6 @@
 #include <array>
 #endif
 
-#include "app/fonts.h"
 #include "store/database.h"
 
 namespace app {
@@ -46,7 +45,6 @@ void setUpApplication() {
     // The name of the desktop entry (resources/desktop), so that a desktop
     // shows the entry's icon and name for the program's windows.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.plimora.Plimora"));
-    registerFontSubstitutes();
     // qtbase holds the texts of the widgets; qt, where a system has it, those
     // of the other Qt modules. The folder is the one the program's qt.conf
     // names, or Qt's own.

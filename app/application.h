@@ -7,11 +7,11 @@
 namespace app {
 
 // Readies the application object for the windows: the store engine's
-// settings (store::setUpEngine()), the program's name, the stand-ins for the
-// Chinese faces, and Qt's own texts (the right-click menu of a text field, for
-// one) in Simplified Chinese from Qt's translations folder; without those
-// files Qt's texts stay English. Call once, right after the QApplication
-// exists and before any window opens the store.
+// settings (store::setUpEngine()), the program's name, and Qt's own texts
+// (the right-click menu of a text field, for one) in Simplified Chinese from
+// Qt's translations folder; without those files Qt's texts stay English.
+// Call once, right after the QApplication exists and before any window opens
+// the store.
 void setUpApplication();
 
 // The directory of the program file, without a trailing separator, in the

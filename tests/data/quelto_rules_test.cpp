@@ -13,10 +13,16 @@
 namespace {
 
 using tools::quelto::Answer;
+using tools::quelto::AreaCodeLine;
+using tools::quelto::AreaCodeNote;
 using tools::quelto::AreaCodes;
+using tools::quelto::AreaCodeTable;
+using tools::quelto::CarrierMatch;
+using tools::quelto::CarrierTable;
 using tools::quelto::Choice;
 using tools::quelto::choose;
 using tools::quelto::GeocoderTable;
+using tools::quelto::localLengths;
 using tools::quelto::parsePlace;
 using tools::quelto::parsePlaces;
 using tools::quelto::phonedataCarrier;
@@ -99,10 +105,11 @@ TEST(QueltoRulesTest, PlacesOfAFixedLineDescription) {
     const Case cases[] = {
         {"四川省成都市、资阳市、眉山市", {{"四川", "成都"}, {"四川", "资阳"}, {"四川", "眉山"}}},
         {"湖南省长沙市、湘潭市、株州市", {{"湖南", "长沙"}, {"湖南", "湘潭"}, {"湖南", "株洲"}}},
-        {"吉林省延边朝鲜族自治州、珲春市、延吉市",
-         {{"吉林", "延边"}, {"吉林", "珲春"}, {"吉林", "延吉"}}},
-        {"西藏阿里地区、普兰县、扎达县",
-         {{"西藏", "阿里"}, {"西藏", "普兰县"}, {"西藏", "扎达县"}}},
+        // Counties and county towns listed beside their prefecture are the prefecture.
+        {"吉林省延边朝鲜族自治州、珲春市、延吉市", {{"吉林", "延边"}}},
+        {"西藏阿里地区、普兰县、扎达县", {{"西藏", "阿里"}}},
+        {"吉林省通化市、梅河口市", {{"吉林", "通化"}}},
+        {"西藏索县", {{"西藏", "那曲"}}},
         // A name that renames into one already listed is kept once.
         {"安徽省合肥市、巢湖市", {{"安徽", "合肥"}}},
         {"湖北省襄樊市、襄樊市", {{"湖北", "襄阳"}}},
@@ -332,6 +339,170 @@ TEST(QueltoRulesTest, AreaCodeOfCity) {
         }
         EXPECT_EQ(codes.codeOf(c.place).value_or("(none)"), c.expected.value_or("(none)"))
             << c.name;
+    }
+}
+
+TEST(QueltoRulesTest, LocalNumberLengths) {
+    const std::pair<const char *, const char *> cases[] = {
+        {"010", "8"},    {"029", "8"},  {"0311", "8"}, {"0898", "8"}, {"0433", "7,8"},
+        {"0851", "7,8"}, {"0310", "7"}, {"0771", "7"}, {"0999", "7"},
+    };
+    for (const auto &[code, lengths] : cases) {
+        EXPECT_EQ(localLengths(code), lengths) << code;
+    }
+}
+
+std::string show(const AreaCodeLine &line) {
+    std::string text = line.code + " " + line.province + "/" + line.city + " [";
+    for (const std::string &other : line.others) {
+        text += other + ";";
+    }
+    return text + "] " + line.lengths;
+}
+
+std::string show(const AreaCodeNote &note) {
+    return note.code + " " + show(std::optional<Place>(note.place)) + " " + note.rule + " " +
+           note.libphonenumber + " | " + note.phonedata + " -> " + note.taken;
+}
+
+TEST(QueltoRulesTest, AreaCodeTableFromBothSources) {
+    struct Entry {
+        const char *code;  // two digits after the 0 for a range entry ("033")
+        const char *description;
+    };
+    struct Dialled {
+        Place place;
+        const char *code;
+        int prefixes;
+    };
+    struct Case {
+        const char *name;
+        std::vector<Entry> fixedLine;
+        std::vector<Entry> ranges;
+        std::vector<Dialled> phonedata;
+        std::vector<std::string> lines;
+        std::vector<std::string> notes;
+    };
+    const Case cases[] = {
+        {"a shared network: libphonenumber's order, then phonedata's; old codes left out",
+         {{"024", "辽宁省沈阳市、铁岭市、抚顺市"},
+          {"0410", "辽宁省铁岭市"},
+          {"0414", "辽宁省本溪市"}},
+         {},
+         {{{"辽宁", "沈阳"}, "024", 1},
+          {{"辽宁", "本溪"}, "024", 5},
+          {{"辽宁", "抚顺"}, "024", 1},
+          {{"辽宁", "铁岭"}, "024", 1}},
+         {"024 辽宁/沈阳 [铁岭;抚顺;本溪;] 8"},
+         {"024 辽宁/本溪 phonedata-only 0414 | 024 -> phonedata",
+          "0410 辽宁/铁岭 withdrawn 024、0410 | 024 -> phonedata",
+          "0414 辽宁/本溪 withdrawn 0414 | 024 -> phonedata"}},
+        {"a code libphonenumber never lists: the city with most prefixes, then by name",
+         {},
+         {},
+         {{{"湖北", "天门"}, "0728", 2},
+          {{"湖北", "潜江"}, "0728", 2},
+          {{"湖北", "仙桃"}, "0728", 9}},
+         {"0728 湖北/仙桃 [天门;潜江;] 7"},
+         {"0728 湖北/仙桃 phonedata-only — | 0728 -> phonedata",
+          "0728 湖北/天门 phonedata-only — | 0728 -> phonedata",
+          "0728 湖北/潜江 phonedata-only — | 0728 -> phonedata"}},
+        {"a city phonedata does not know keeps libphonenumber's code",
+         {{"0901", "新疆塔城地区"}},
+         {},
+         {},
+         {"0901 新疆/塔城 [] 7"},
+         {"0901 新疆/塔城 libphonenumber-only 0901 | — -> libphonenumber"}},
+        {"a range entry stands for the one code phonedata dials in it",
+         {},
+         {{"033", "河北省秦皇岛市"}},
+         {{{"河北", "秦皇岛"}, "0335", 3}},
+         {"0335 河北/秦皇岛 [] 7"},
+         {"0335 河北/秦皇岛 range-entry 033x | 0335 -> phonedata"}},
+        {"a range entry without a code in phonedata names none",
+         {},
+         {{"058", "浙江省舟山市"}},
+         {{{"浙江", "舟山"}, "0572", 1}},
+         {"0572 浙江/舟山 [] 7"},
+         {"0572 浙江/舟山 phonedata-only — | 0572 -> phonedata",
+          "058x 浙江/舟山 range-entry 058x | 0572 -> none"}},
+    };
+    for (const Case &c : cases) {
+        AreaCodeTable table;
+        for (const Entry &entry : c.fixedLine) {
+            table.addFixedLine(entry.code, entry.description);
+        }
+        for (const Entry &entry : c.ranges) {
+            table.addRangeEntry(entry.code, entry.description);
+        }
+        for (const Dialled &dialled : c.phonedata) {
+            for (int i = 0; i < dialled.prefixes; ++i) {
+                table.addPhonedata(dialled.place, dialled.code);
+            }
+        }
+        const AreaCodeTable::Result result = table.build();
+        std::vector<std::string> lines;
+        for (const AreaCodeLine &line : result.lines) {
+            lines.push_back(show(line));
+        }
+        std::vector<std::string> notes;
+        for (const AreaCodeNote &note : result.notes) {
+            notes.push_back(show(note));
+        }
+        EXPECT_EQ(lines, c.lines) << c.name;
+        EXPECT_EQ(notes, c.notes) << c.name;
+    }
+}
+
+TEST(QueltoRulesTest, AreaCodeServesOneProvince) {
+    AreaCodeTable table;
+    table.addFixedLine("0898", "海南省海口市");
+    table.addPhonedata({"广东", "湛江"}, "0898");
+    EXPECT_THROW(table.build(), std::runtime_error);
+}
+
+TEST(QueltoRulesTest, CarrierOfTheLongestEntry) {
+    CarrierTable carriers;
+    carriers.add("15", "中国移动");
+    carriers.add("153", "中国电信");
+    carriers.add("161", "中国广电");
+    carriers.add("1703", "中国移动");
+    struct Case {
+        int prefix;
+        const char *digits;  // "" when no entry names the prefix
+        const char *carrier;
+    };
+    const Case cases[] = {
+        {1530000, "153", "中国电信"},  {1589999, "15", "中国移动"}, {1619999, "161", "中国广电"},
+        {1703000, "1703", "中国移动"}, {1702999, "", ""},
+    };
+    for (const Case &c : cases) {
+        const std::optional<CarrierTable::Hit> hit = carriers.find(c.prefix);
+        EXPECT_EQ(hit ? std::string(hit->digits) : "", c.digits) << c.prefix;
+        EXPECT_EQ(hit ? std::string(hit->carrier) : "", c.carrier) << c.prefix;
+    }
+}
+
+TEST(QueltoRulesTest, CarrierLabelAgainstTheSource) {
+    struct Case {
+        const char *table;
+        const char *source;
+        CarrierMatch match;
+    };
+    const Case cases[] = {
+        {"中国广电", "中国广电", CarrierMatch::Same},
+        {"中国联通(上网卡)", "中国联通", CarrierMatch::Narrower},
+        {"中国电信(卫星电话)", "中国电信", CarrierMatch::Narrower},
+        {"卫星电话", "中国电信", CarrierMatch::Different},
+        {"中国移动(上网卡)", "中国联通", CarrierMatch::Different},
+        {"中国电信", "中国电信(虚拟运营商)", CarrierMatch::Different},
+        {"中国电信(卫星", "中国电信", CarrierMatch::Different},
+        {"(上网卡)", "", CarrierMatch::Different},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(tools::quelto::carrierMatchName(tools::quelto::compareCarrier(c.table, c.source)),
+                  tools::quelto::carrierMatchName(c.match))
+            << c.table << " against " << c.source;
     }
 }
 

@@ -14,13 +14,17 @@ fault() {
     faults=$((faults + 1))
 }
 
-# make_folder <path>: a program folder with the real script and desktop files
-# and a stand-in program.
+# make_folder <path>: a program folder with the real script, desktop files and
+# completion, stand-in manual pages and a stand-in program.
 make_folder() {
-    mkdir -p "$1/share/applications" "$1/share/icons"
+    mkdir -p "$1/share/applications" "$1/share/icons" "$1/share/man/man1" \
+        "$1/share/bash-completion/completions"
     cp "$src/packaging/install-desktop-entry" "$1/"
     cp "$src/resources/desktop/org.plimora.Plimora.desktop" "$1/share/applications/"
     cp -R "$src/resources/desktop/icons/hicolor" "$1/share/icons/"
+    cp "$src/packaging/plimora-table.bash" "$1/share/bash-completion/completions/plimora-table"
+    printf '.TH plimora 1\n' >"$1/share/man/man1/plimora.1"
+    printf '.TH plimora-table 1\n' >"$1/share/man/man1/plimora-table.1"
     printf '#!/bin/sh\nexit 0\n' >"$1/plimora"
     chmod +x "$1/plimora" "$1/install-desktop-entry"
 }
@@ -62,9 +66,15 @@ for case_name in plain 'with spaces' '中文 文件夹' 'semi;colon' \
         target="$home/.local/share/icons/hicolor/${icon#"$folder/share/icons/hicolor/"}"
         cmp -s "$icon" "$target" || fault "icon ${icon#"$folder/"} not installed"
     done
+    for extra in man/man1/plimora.1 man/man1/plimora-table.1 \
+        bash-completion/completions/plimora-table; do
+        cmp -s "$folder/share/$extra" "$home/.local/share/$extra" || fault "$extra not installed"
+    done
     written=$(cd "$home" && find . -type f | grep -v -e '/applications/org.plimora.Plimora.desktop$' \
-        -e '/icons/hicolor/[^/]*/apps/org.plimora.Plimora.\(png\|svg\)$' || true)
-    [ -z "$written" ] || fault "wrote more than the entry and icons: $written"
+        -e '/icons/hicolor/[^/]*/apps/org.plimora.Plimora.\(png\|svg\)$' \
+        -e '/man/man1/plimora\(-table\)\{0,1\}\.1$' \
+        -e '/bash-completion/completions/plimora-table$' || true)
+    [ -z "$written" ] || fault "wrote more than the entry, icons, manual pages and completion: $written"
     [ "$(listing "$folder")" = "$folder_before" ] || fault "the folder was changed"
 
     # Installing twice changes nothing; removing leaves HOME empty again.

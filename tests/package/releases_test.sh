@@ -1,11 +1,12 @@
 #!/bin/sh
-# releases_test.sh <source dir>
+# releases_test.sh <source dir> <metainfo the build wrote>
 # Every released version in CHANGELOG.md ("## [1.0] - 2026-12-08") has a
-# <release version="1.0" date="2026-12-08"/> in the AppStream metainfo, and
-# every release there has its section in the changelog.
+# <release version="1.0" date="2026-12-08"> in the AppStream metainfo written
+# from it, and every release there has its section in the changelog: a
+# heading the writer cannot read would otherwise drop a release unseen.
 set -eu
 changelog="$1/CHANGELOG.md"
-metainfo="$1/resources/desktop/org.plimora.Plimora.metainfo.xml"
+metainfo=$2
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 faults=0

@@ -20,11 +20,11 @@ TEST(AllocationTest, CarrierOfPrefix) {
         {1330000, "中国电信"},
         {1340000, "中国移动"},
         {1348999, "中国移动"},
-        // The satellite blocks, inside 中国移动's 134 and on their own.
-        {1349000, "卫星电话"},
-        {1349999, "卫星电话"},
-        {1740000, "卫星电话"},
-        {1741999, "卫星电话"},
+        // 中国电信's satellite blocks, inside 中国移动's 134 and on their own.
+        {1349000, "中国电信(卫星电话)"},
+        {1349999, "中国电信(卫星电话)"},
+        {1740000, "中国电信(卫星电话)"},
+        {1741999, "中国电信(卫星电话)"},
         // Data cards and IoT.
         {1410000, "中国电信(物联网)"},
         {1440000, "中国移动(物联网)"},
@@ -60,6 +60,12 @@ TEST(AllocationTest, CarrierOfPrefix) {
         {1860000, "中国联通"},
         {1890000, "中国电信"},
         {1920000, "中国广电"},
+        // Of 161 only the block 1610 is open.
+        {1610000, "中国广电"},
+        {1610999, "中国广电"},
+        {1611000, ""},
+        {1619999, ""},
+        {1609999, ""},
         {1950000, "中国移动"},
         {1960000, "中国联通"},
         {1999999, "中国电信"},
@@ -74,7 +80,6 @@ TEST(AllocationTest, CarrierOfPrefix) {
         {1439999, ""},
         {1540000, ""},
         {1600000, ""},
-        {1610000, ""},
         {1630000, ""},
         {1640000, ""},
         {1680000, ""},
@@ -92,11 +97,13 @@ TEST(AllocationTest, CarrierOfPrefix) {
 }
 
 TEST(AllocationTest, SegmentsInPublicService) {
-    const int closed[] = {140, 142, 143, 154, 160, 161, 163, 164, 168, 169, 179, 194, 129, 200};
+    const int closed[] = {140, 142, 143, 154, 160, 163, 164, 168, 169, 179, 194, 129, 200};
     for (int segment : closed) {
         EXPECT_FALSE(inPublicService(segment)) << segment;
     }
-    const int open[] = {130, 134, 141, 144, 145, 149, 162, 165, 167, 170, 171, 174, 192, 196, 199};
+    // 161 in part: its block 1610.
+    const int open[] = {130, 134, 141, 144, 145, 149, 161, 162,
+                        165, 167, 170, 171, 174, 192, 196, 199};
     for (int segment : open) {
         EXPECT_TRUE(inPublicService(segment)) << segment;
     }

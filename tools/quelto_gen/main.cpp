@@ -1,8 +1,10 @@
 // quelto_gen: writes the shipped table data/quelto.tsv from the two source
 // tables in data/sources/, the phonedata prefix table and libphonenumber's
-// Chinese geocoding text, and a report of every prefix where they disagree.
-// The output depends only on the two files and the rules in quelto_rules, so
-// a rerun writes the same bytes.
+// Chinese geocoding text, and a report of every prefix where they disagree;
+// beside it the area-code table with its own report, and a comparison of the
+// table's carriers with libphonenumber's carrier file. The output depends
+// only on the source files and the rules in quelto_rules, so a rerun writes
+// the same bytes.
 #include <zlib.h>
 
 #include <cerrno>
@@ -34,12 +36,19 @@ constexpr int kFirstPrefix = 1300000;
 constexpr int kLastPrefix = 1999999;
 constexpr std::string_view kPhonedataHeader = "号段\t省份\t城市\t邮编\t区号\t运营商";
 constexpr std::string_view kReportHeader = "号码1\t号码2\t规则\tlibphonenumber\tphonedata\t采用";
+constexpr std::string_view kAreaCodeReportHeader =
+    "区号\t城市\t规则\tlibphonenumber\tphonedata\t采用";
+constexpr std::string_view kCarrierReportHeader = "前缀\tlibphonenumber\t卡信息\t号码前缀数\t结论";
 
 constexpr cli::OptionSpec kOptions[] = {
     {"--phonedata", "", "FILE", "phonedata 号段表（.tsv 或 .tsv.gz），必须给出"},
     {"--geocoding", "", "FILE", "libphonenumber 的中文地理编码文本 86.txt（可为 .gz），必须给出"},
     {"--out", "", "FILE", "写出的号码表，必须给出"},
     {"--report", "", "FILE", "写出的不一致报告（可省略）"},
+    {"--areacodes", "", "FILE", "写出的区号表（可省略）"},
+    {"--areacode-report", "", "FILE", "写出的区号不一致报告（可省略）"},
+    {"--carrier", "", "FILE", "libphonenumber 的中文运营商文本 86.txt（可为 .gz），用于核对运营商"},
+    {"--carrier-report", "", "FILE", "写出的运营商核对报告（要和 --carrier 一起用）"},
     {"--help", "-h", "", "显示这段说明并退出"},
 };
 
@@ -121,6 +130,7 @@ bool allDigits(std::string_view text) {
 struct Geocoding {
     quelto::GeocoderTable mobile;
     quelto::AreaCodes areaCodes;
+    quelto::AreaCodeTable areaCodeTable;
     // The mobile entries left out, 4 digits or fewer: digits and description.
     std::vector<std::pair<std::string, std::string>> wholeBlocks;
 };
@@ -149,9 +159,10 @@ Geocoding readGeocoding(const std::string &path) {
             // Codes beginning 3..9 have three digits; "34" stands for every
             // code 034x and names no code of its own, so the city's code comes
             // from phonedata.
-            continue;
+            geocoding.areaCodeTable.addRangeEntry("0" + std::string(digits), description);
         } else if (digits.size() <= 3) {
             geocoding.areaCodes.addFixedLine("0" + std::string(digits), description);
+            geocoding.areaCodeTable.addFixedLine("0" + std::string(digits), description);
         } else {
             throw reader.failure("无法识别的号码前缀 " + std::string(key));
         }
@@ -171,7 +182,9 @@ struct Phonedata {
     std::map<quelto::Place, std::set<std::string>> codes;
 };
 
-Phonedata readPhonedata(const std::string &path) {
+// Every row names a place and the code dialled there, also in segments the
+// table leaves out.
+Phonedata readPhonedata(const std::string &path, quelto::AreaCodeTable &areaCodeTable) {
     Phonedata phonedata;
     phonedata.rows.resize(kLastPrefix - kFirstPrefix + 1);
     LineReader reader(path);
@@ -198,10 +211,30 @@ Phonedata readPhonedata(const std::string &path) {
             throw reader.failure("号段 " + std::string(fields[0]) + " 重复");
         }
         phonedata.codes[*place].emplace(fields[4]);
+        areaCodeTable.addPhonedata(*place, fields[4]);
         row = PhonedataRow{std::move(*place), std::string(fields[2]), std::string(fields[4]),
                            std::string(fields[5])};
     }
     return phonedata;
+}
+
+quelto::CarrierTable readCarriers(const std::string &path) {
+    quelto::CarrierTable carriers;
+    LineReader reader(path);
+    std::string line;
+    while (reader.next(line)) {
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        const std::size_t bar = line.find('|');
+        const std::string_view key = std::string_view(line).substr(0, bar);
+        if (bar == std::string::npos || !key.starts_with("86") || !allDigits(key) ||
+            key.size() < 3 || bar + 1 == line.size()) {
+            throw reader.failure("不是“86号码前缀|运营商”形式的一行");
+        }
+        carriers.add(key.substr(2), std::string_view(line).substr(bar + 1));
+    }
+    return carriers;
 }
 
 std::string show(const quelto::Place &place) {
@@ -248,9 +281,18 @@ int generate(const cli::Options &options) {
     const std::string geocodingPath = required("--geocoding");
     const std::string outPath = required("--out");
     const std::string reportPath = options.value("--report").value_or("");
+    const std::string areaCodesPath = options.value("--areacodes").value_or("");
+    const std::string areaCodeReportPath = options.value("--areacode-report").value_or("");
+    const std::string carrierPath = options.value("--carrier").value_or("");
+    const std::string carrierReportPath = options.value("--carrier-report").value_or("");
+    if (!carrierReportPath.empty() && carrierPath.empty()) {
+        throw cli::UsageError("--carrier-report 要和 --carrier 一起用");
+    }
 
-    const Geocoding geocoding = readGeocoding(geocodingPath);
-    const Phonedata phonedata = readPhonedata(phonedataPath);
+    Geocoding geocoding = readGeocoding(geocodingPath);
+    const Phonedata phonedata = readPhonedata(phonedataPath, geocoding.areaCodeTable);
+    const std::optional<quelto::CarrierTable> carrierFile =
+        carrierPath.empty() ? std::nullopt : std::optional(readCarriers(carrierPath));
 
     // Every problem is collected first, so one run names all of them.
     std::map<std::string, int> unreadable;
@@ -275,6 +317,9 @@ int generate(const cli::Options &options) {
     std::map<int, long> droppedPhonedata;    // segment -> prefixes
     std::map<int, long> droppedGeocoder;     // segment -> prefixes
     std::map<std::tuple<int, std::string, std::string>, long> carriers;  // segment, label, carrier
+    // libphonenumber's entry, its carrier, the table's carrier -> prefixes
+    std::map<std::tuple<std::string, std::string, std::string>, long> carrierCheck;
+    long carrierUnnamed = 0;
     std::map<std::tuple<std::string, std::string, std::string>, long> areaCodeFixes;
     std::map<std::pair<std::string, std::string>, long> names;  // phonedata's name -> table's
     // Whole-block entry -> prefixes it alone would have answered, and how
@@ -286,7 +331,8 @@ int generate(const cli::Options &options) {
         const int segment = prefix / store::kSegmentSize;
         const std::optional<PhonedataRow> &row = phonedata.rows[prefix - kFirstPrefix];
         const std::optional<quelto::GeocoderTable::Hit> hit = geocoding.mobile.find(prefix);
-        if (!store::inPublicService(segment)) {
+        const std::string_view carrier = store::carrierOf(prefix);
+        if (carrier.empty()) {
             droppedPhonedata[segment] += row ? 1 : 0;
             droppedGeocoder[segment] += hit ? 1 : 0;
             continue;
@@ -329,9 +375,16 @@ int generate(const cli::Options &options) {
         const quelto::Choice choice =
             quelto::choose(fromPhonedata, fromGeocoder, geocoding.areaCodes);
         const quelto::Answer &taken = choice.fromPhonedata ? *fromPhonedata : *fromGeocoder;
-        const std::string_view carrier = store::carrierOf(prefix);
         table.add(prefix, taken.place, taken.areaCode, carrier);
         ++covered;
+        if (carrierFile) {
+            if (const auto named = carrierFile->find(prefix)) {
+                ++carrierCheck[{std::string(named->digits), std::string(named->carrier),
+                                std::string(carrier)}];
+            } else {
+                ++carrierUnnamed;
+            }
+        }
 
         std::string rule(quelto::ruleName(choice.rule));
         if (choice.rule == quelto::Rule::SharedNetwork) {
@@ -373,9 +426,38 @@ int generate(const cli::Options &options) {
         return cli::kExitFailure;
     }
 
+    const quelto::AreaCodeTable::Result areaCodes = geocoding.areaCodeTable.build();
+
     std::ostringstream tableText;
     quelto::writeTsv(tableText, table.rows());
     writeFile(outPath, tableText.str());
+    if (!areaCodesPath.empty()) {
+        std::ostringstream text;
+        quelto::writeAreaCodes(text, areaCodes.lines);
+        writeFile(areaCodesPath, text.str());
+    }
+    if (!areaCodeReportPath.empty()) {
+        std::ostringstream text;
+        text << kAreaCodeReportHeader << '\n';
+        for (const quelto::AreaCodeNote &note : areaCodes.notes) {
+            text << note.code << '\t' << show(note.place) << '\t' << note.rule << '\t'
+                 << note.libphonenumber << '\t' << note.phonedata << '\t' << note.taken << '\n';
+        }
+        writeFile(areaCodeReportPath, text.str());
+    }
+    if (!carrierReportPath.empty()) {
+        std::ostringstream text;
+        text << kCarrierReportHeader << '\n';
+        for (const auto &[key, count] : carrierCheck) {
+            const auto &[digits, named, shown] = key;
+            const quelto::CarrierMatch match = quelto::compareCarrier(shown, named);
+            if (match != quelto::CarrierMatch::Same) {
+                text << digits << '\t' << named << '\t' << shown << '\t' << count << '\t'
+                     << quelto::carrierMatchName(match) << '\n';
+            }
+        }
+        writeFile(carrierReportPath, text.str());
+    }
     if (!reportPath.empty()) {
         std::ostringstream reportText;
         reportText << kReportHeader << '\n';
@@ -412,6 +494,33 @@ int generate(const cli::Options &options) {
     }
     for (const auto &[key, count] : names) {
         std::cout << "name\t" << key.first << " -> " << key.second << '\t' << count << '\n';
+    }
+    std::map<std::string, long> lengths;  // local lengths -> codes
+    std::map<std::string, long> notes;    // area-code rule -> codes and cities
+    for (const quelto::AreaCodeLine &line : areaCodes.lines) {
+        ++lengths[line.lengths];
+    }
+    for (const quelto::AreaCodeNote &note : areaCodes.notes) {
+        ++notes[note.rule];
+    }
+    std::cout << "area codes\t" << areaCodes.lines.size() << '\n';
+    for (const auto &[digits, count] : lengths) {
+        std::cout << "area codes with local length\t" << digits << '\t' << count << '\n';
+    }
+    for (const auto &[rule, count] : notes) {
+        std::cout << "area code rule\t" << rule << '\t' << count << '\n';
+    }
+    if (carrierFile) {
+        std::map<std::string, long> matches;  // match -> prefixes
+        for (const auto &[key, count] : carrierCheck) {
+            const auto &[digits, named, shown] = key;
+            matches[std::string(quelto::carrierMatchName(quelto::compareCarrier(shown, named)))] +=
+                count;
+        }
+        for (const auto &[match, count] : matches) {
+            std::cout << "carrier check\t" << match << '\t' << count << '\n';
+        }
+        std::cout << "carrier check\tno entry\t" << carrierUnnamed << '\n';
     }
     return cli::kExitOk;
 }

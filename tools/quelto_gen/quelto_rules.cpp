@@ -3,6 +3,7 @@
 #include "tools/quelto_gen/quelto_rules.h"
 
 #include <algorithm>
+#include <limits>
 #include <span>
 #include <stdexcept>
 #include <tuple>
@@ -112,6 +113,17 @@ constexpr Rename kPhonedataNames[] = {
     {"青海", "海晏", "海北"},
 };
 
+// Counties and county-level cities that libphonenumber's fixed-line
+// descriptions list beside their prefecture ("吉林省延边朝鲜族自治州、珲春市、
+// 延吉市"); the table's unit is the prefecture.
+constexpr Rename kCountyTowns[] = {
+    {"吉林", "珲春", "延边"},     {"吉林", "延吉", "延边"},   {"吉林", "梅河口", "通化"},
+    {"西藏", "仲巴县", "日喀则"}, {"西藏", "嘉黎县", "那曲"}, {"西藏", "聂荣县", "那曲"},
+    {"西藏", "申扎县", "那曲"},   {"西藏", "双湖", "那曲"},   {"西藏", "班戈县", "那曲"},
+    {"西藏", "尼玛县", "那曲"},   {"西藏", "索县", "那曲"},   {"西藏", "普兰县", "阿里"},
+    {"西藏", "扎达县", "阿里"},
+};
+
 struct Label {
     std::string_view label;
     std::string_view carrier;
@@ -151,7 +163,19 @@ constexpr AreaCodeFact kAreaCodeFacts[] = {
     {"河南", "开封", "0371"},          // joined 郑州's network on 2013-10-26
     {"辽宁", "本溪", "024"},           // joined 沈阳's network on 2014-05-24
     {"海南", "三亚", "0898"},          // the whole province is one network
+    {"西藏", "那曲", "0896"},          // libphonenumber's 0807 names 索县, one of its counties
 };
+
+// Local numbers of 8 digits (every code of two digits after the 0 too), and
+// of 7 or 8, as libphonenumber 9.0.35's fixed-line pattern for CN accepts a
+// local number beginning 2..8; every other code has 7.
+constexpr std::string_view kEightDigitCodes[] = {
+    "0311", "0371", "0377", "0379", "0411", "0431", "0432", "0451", "0510", "0511",
+    "0512", "0513", "0514", "0515", "0516", "0517", "0518", "0519", "0523", "0527",
+    "0531", "0532", "0551", "0571", "0573", "0574", "0575", "0576", "0577", "0579",
+    "0591", "0595", "0731", "0755", "0757", "0760", "0769", "0791", "0871", "0898",
+};
+constexpr std::string_view kSevenOrEightDigitCodes[] = {"0433", "0435", "0754", "0851"};
 
 bool stripSuffix(std::string_view &text, std::string_view suffix) {
     if (text.size() <= suffix.size() || !text.ends_with(suffix)) {
@@ -201,6 +225,7 @@ std::optional<Place> placeIn(const Province &province, std::string_view city) {
         return std::nullopt;
     }
     Place place{std::string(province.name), shortCity(city)};
+    rename(place, kCountyTowns);
     rename(place, kRenames);
     return place;
 }
@@ -332,6 +357,187 @@ std::optional<std::string> AreaCodes::codeOf(const Place &place) const {
     return candidates.front().code;
 }
 
+std::string_view localLengths(std::string_view code) {
+    if (code.size() == 3) {
+        return "8";
+    }
+    const auto listed = [&](std::span<const std::string_view> codes) {
+        return std::find(codes.begin(), codes.end(), code) != codes.end();
+    };
+    if (listed(kEightDigitCodes)) {
+        return "8";
+    }
+    if (listed(kSevenOrEightDigitCodes)) {
+        return "7,8";
+    }
+    return "7";
+}
+
+namespace {
+
+std::string joined(const std::vector<std::string> &items, std::string_view separator) {
+    std::string text;
+    for (const std::string &item : items) {
+        if (!text.empty()) {
+            text += separator;
+        }
+        text += item;
+    }
+    return text;
+}
+
+template <typename Map>
+std::string joinedKeys(const Map &map) {
+    std::vector<std::string> keys;
+    for (const auto &entry : map) {
+        keys.push_back(entry.first);
+    }
+    return keys.empty() ? "—" : joined(keys, "、");
+}
+
+}  // namespace
+
+void AreaCodeTable::addFixedLine(std::string_view code, std::string_view description) {
+    m_fixedLineCodes.emplace(code);
+    const std::vector<Place> places = parsePlaces(description);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        Sources &sources = m_cities[{places[i].province, places[i].city}];
+        sources.libphonenumber.try_emplace(std::string(code), static_cast<int>(i));
+    }
+}
+
+void AreaCodeTable::addRangeEntry(std::string_view digits, std::string_view description) {
+    if (const std::optional<Place> place = parsePlace(description)) {
+        m_cities[{place->province, place->city}].range = std::string(digits);
+    }
+}
+
+void AreaCodeTable::addPhonedata(const Place &place, std::string_view code) {
+    ++m_cities[{place.province, place.city}].phonedata[std::string(code)];
+}
+
+AreaCodeTable::Result AreaCodeTable::build() const {
+    Result result;
+    struct Member {
+        City city;
+        int position;   // in libphonenumber's description; INT_MAX when it lists none
+        long prefixes;  // phonedata's on the code
+    };
+    std::map<std::string, std::vector<Member>> codes;
+    const auto note = [&](const std::string &code, const City &city, std::string_view rule,
+                          const Sources &sources, std::string_view taken) {
+        result.notes.push_back({code, Place{city.first, city.second}, std::string(rule),
+                                joinedKeys(sources.libphonenumber), joinedKeys(sources.phonedata),
+                                std::string(taken)});
+    };
+
+    for (const auto &[city, sources] : m_cities) {
+        std::map<std::string, int> fromLibphonenumber = sources.libphonenumber;
+        if (!sources.range.empty()) {
+            // The range stands for the one code in it that libphonenumber
+            // does not list on its own and phonedata dials in this city.
+            std::vector<std::string> inRange;
+            for (const auto &entry : sources.phonedata) {
+                const std::string &code = entry.first;
+                if (code.size() == sources.range.size() + 1 && code.starts_with(sources.range) &&
+                    !m_fixedLineCodes.contains(code)) {
+                    inRange.push_back(code);
+                }
+            }
+            Sources shown = sources;
+            shown.libphonenumber = {{sources.range + "x", 0}};
+            if (inRange.size() == 1) {
+                fromLibphonenumber.try_emplace(inRange.front(), 0);
+                note(inRange.front(), city, "range-entry", shown, "phonedata");
+            } else {
+                note(sources.range + "x", city, "range-entry", shown, "none");
+            }
+        }
+        const bool phonedataKnows = !sources.phonedata.empty();
+        for (const auto &[code, position] : fromLibphonenumber) {
+            if (phonedataKnows && !sources.phonedata.contains(code)) {
+                note(code, city, "withdrawn", sources, "phonedata");
+            } else if (!phonedataKnows) {
+                note(code, city, "libphonenumber-only", sources, "libphonenumber");
+                codes[code].push_back({city, position, 0});
+            }
+        }
+        for (const auto &[code, prefixes] : sources.phonedata) {
+            const auto listed = fromLibphonenumber.find(code);
+            if (listed == fromLibphonenumber.end()) {
+                note(code, city, "phonedata-only", sources, "phonedata");
+            }
+            const int position = listed == fromLibphonenumber.end()
+                                     ? std::numeric_limits<int>::max()
+                                     : listed->second;
+            codes[code].push_back({city, position, prefixes});
+        }
+    }
+
+    for (auto &[code, members] : codes) {
+        std::sort(members.begin(), members.end(), [](const Member &a, const Member &b) {
+            return std::tuple(a.position, -a.prefixes, a.city) <
+                   std::tuple(b.position, -b.prefixes, b.city);
+        });
+        AreaCodeLine line{code,
+                          members.front().city.first,
+                          members.front().city.second,
+                          {},
+                          std::string(localLengths(code))};
+        for (std::size_t i = 1; i < members.size(); ++i) {
+            if (members[i].city.first != line.province) {
+                throw std::runtime_error("area code " + code + " serves " + line.province +
+                                         " and " + members[i].city.first);
+            }
+            line.others.push_back(members[i].city.second);
+        }
+        result.lines.push_back(std::move(line));
+    }
+    std::sort(result.notes.begin(), result.notes.end(),
+              [](const AreaCodeNote &a, const AreaCodeNote &b) {
+                  return std::tie(a.code, a.place) < std::tie(b.code, b.place);
+              });
+    return result;
+}
+
+void CarrierTable::add(std::string_view digits, std::string_view carrier) {
+    m_entries.insert_or_assign(std::string(digits), std::string(carrier));
+}
+
+std::optional<CarrierTable::Hit> CarrierTable::find(int prefix) const {
+    const std::string digits = std::to_string(prefix);
+    for (std::size_t length = digits.size(); length > 0; --length) {
+        const auto found = m_entries.find(std::string_view(digits).substr(0, length));
+        if (found != m_entries.end()) {
+            return Hit{found->first, found->second};
+        }
+    }
+    return std::nullopt;
+}
+
+CarrierMatch compareCarrier(std::string_view table, std::string_view source) {
+    if (table == source) {
+        return CarrierMatch::Same;
+    }
+    if (!source.empty() && table.starts_with(source) &&
+        table.substr(source.size()).starts_with('(') && table.ends_with(')')) {
+        return CarrierMatch::Narrower;
+    }
+    return CarrierMatch::Different;
+}
+
+std::string_view carrierMatchName(CarrierMatch match) {
+    switch (match) {
+        case CarrierMatch::Same:
+            return "same";
+        case CarrierMatch::Narrower:
+            return "narrower";
+        case CarrierMatch::Different:
+            return "different";
+    }
+    return {};
+}
+
 bool GeocoderTable::add(std::string_view digits, std::string_view description) {
     if (digits.size() <= 4) {
         return false;
@@ -424,6 +630,14 @@ void writeTsv(std::ostream &out, const std::vector<Row> &rows) {
     for (const Row &row : rows) {
         out << row.first << '\t' << row.last << '\t' << row.province << '\t' << row.city << '\t'
             << row.areaCode << '\t' << row.carrier << '\n';
+    }
+}
+
+void writeAreaCodes(std::ostream &out, const std::vector<AreaCodeLine> &lines) {
+    out << kAreaCodeHeader << '\n';
+    for (const AreaCodeLine &line : lines) {
+        out << line.code << '\t' << line.province << '\t' << line.city << '\t'
+            << joined(line.others, "、") << '\t' << line.lengths << '\n';
     }
 }
 

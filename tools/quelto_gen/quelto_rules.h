@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +78,107 @@ private:
     std::map<Place, std::vector<Candidate>> m_fixedLine;
     std::map<std::string, Place, std::less<>> m_hubs;
 };
+
+// The lengths a local number has behind the area code (with its leading 0:
+// "010", "0433"): "8", "7", or "7,8" where both are in use. Read off the
+// fixed-line pattern of libphonenumber 9.0.35's metadata (territory CN): the
+// codes of two digits after the 0 and a list of three-digit codes take 8
+// digits, four codes take either, every other code 7.
+std::string_view localLengths(std::string_view code);
+
+// One line of the area-code table: a code, the city it is named after and
+// the other cities that dial it, all in one province.
+struct AreaCodeLine {
+    std::string code;
+    std::string province;
+    std::string city;
+    std::vector<std::string> others;  // the other cities on the code
+    std::string lengths;              // localLengths(code)
+
+    bool operator==(const AreaCodeLine &) const = default;
+};
+
+// A code and city on which the two sources differ, and what the table took.
+struct AreaCodeNote {
+    std::string code;
+    Place place;
+    std::string rule;            // withdrawn, phonedata-only, libphonenumber-only, range-entry
+    std::string libphonenumber;  // the codes libphonenumber gives the city, "、"-separated
+    std::string phonedata;       // the codes phonedata gives the city
+    std::string taken;           // the source whose word the table follows
+
+    bool operator==(const AreaCodeNote &) const = default;
+};
+
+// The area-code table, from libphonenumber's fixed-line descriptions (which
+// places each code serves) and the code phonedata gives each of its prefixes.
+// A city's codes are the ones phonedata dials there; libphonenumber's are
+// taken only for a city phonedata does not know, so a code a city gave up
+// when it joined a shared network (开封's 0378, 本溪's 0414) is left out.
+class AreaCodeTable {
+public:
+    // Records libphonenumber's fixed-line entry: code (with its leading 0,
+    // "0755") serves every place description lists.
+    void addFixedLine(std::string_view code, std::string_view description);
+
+    // Records libphonenumber's entry for two digits ("033" for 8633): it
+    // stands for the one code that begins with them, which phonedata names.
+    void addRangeEntry(std::string_view digits, std::string_view description);
+
+    // Records one phonedata prefix of place, dialled with code.
+    void addPhonedata(const Place &place, std::string_view code);
+
+    struct Result {
+        std::vector<AreaCodeLine> lines;  // sorted by code
+        std::vector<AreaCodeNote> notes;  // sorted by code, then place
+    };
+
+    // The table and every code and city on which the sources differ. The
+    // city a code is named after is the first place libphonenumber lists for
+    // it, else the place with the most phonedata prefixes on it; the others
+    // follow in libphonenumber's order, then by phonedata's prefixes. Throws
+    // std::runtime_error when one code would serve places in two provinces.
+    Result build() const;
+
+private:
+    using City = std::pair<std::string, std::string>;  // province, city
+    struct Sources {
+        std::map<std::string, int> libphonenumber;  // code -> position in its description
+        std::map<std::string, long> phonedata;      // code -> prefixes
+        std::string range;                          // a two-digit entry naming the city
+    };
+    std::map<City, Sources> m_cities;
+    std::set<std::string> m_fixedLineCodes;
+};
+
+// libphonenumber's carrier names ("86161|中国广电"): each entry names the
+// carrier of every prefix it begins, the longest entry winning.
+class CarrierTable {
+public:
+    // Records the entry for digits (the national prefix without 86, "161").
+    void add(std::string_view digits, std::string_view carrier);
+
+    struct Hit {
+        std::string_view digits;
+        std::string_view carrier;
+    };
+
+    // The longest entry that begins the 7-digit prefix; nullopt when none does.
+    std::optional<Hit> find(int prefix) const;
+
+private:
+    std::map<std::string, std::string, std::less<>> m_entries;
+};
+
+// How the table's carrier label compares with a source's name for the
+// carrier: the same, narrower (the same network with the kind of service
+// added: "中国联通(上网卡)" against "中国联通"), or different.
+enum class CarrierMatch { Same, Narrower, Different };
+
+CarrierMatch compareCarrier(std::string_view table, std::string_view source);
+
+// The name of a match in the carrier report ("narrower").
+std::string_view carrierMatchName(CarrierMatch match);
 
 // libphonenumber's Chinese mobile descriptions: entries of 5 to 7 digits
 // ("1380013", "13051"), each covering every 7-digit prefix it begins. Entries
@@ -163,5 +265,12 @@ private:
 
 // Writes the header line and one tab-separated line per row, LF line ends.
 void writeTsv(std::ostream &out, const std::vector<Row> &rows);
+
+// The header of the area-code table.
+inline constexpr std::string_view kAreaCodeHeader = "区号\t省份\t城市\t共用城市\t本地号码位数";
+
+// Writes kAreaCodeHeader and one tab-separated line per code, the other
+// cities "、"-separated, LF line ends.
+void writeAreaCodes(std::ostream &out, const std::vector<AreaCodeLine> &lines);
 
 }  // namespace tools::quelto
