@@ -2,13 +2,12 @@
 
 #include "app/application.h"
 #include "app/reaction.h"
-#include "store/connection_texts.h"
 #include "store/data_connection.h"
 
 namespace app {
 
 void bindStore(store::DataConnection &connection) {
-    connection.ConnectionString = store::connectionText(programDir());
+    store::bind(connection, programDir());
     connection.setBusyHook(whileStoreBusy);
 }
 

@@ -7,8 +7,9 @@ class DataConnection;
 
 namespace app {
 
-// Sets connection's ConnectionString to the connection text of the store in
-// programDir() (nothing is opened yet), and has every wait of it for a store
+// Binds connection to the store in programDir() (store::bind(): the file
+// opened is sys.dat in that folder, whatever its name; nothing is opened
+// yet), and has every wait of it for a store
 // that another program is writing handled by whileStoreBusy(): busy cursor,
 // windows painting, no other reaction. The 30 s limit of a wait stays.
 void bindStore(store::DataConnection &connection);

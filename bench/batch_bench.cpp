@@ -124,7 +124,7 @@ void writeNumbers(const std::string &path, long long count) {
 // plain list in, so that the two outputs can be compared byte for byte.
 int sqlChild(const std::string &storePath, const std::string &in, const std::string &outPath) {
     store::DataConnection connection;
-    connection.ConnectionString = "Data Source=" + storePath;
+    connection.setStoreFile(storePath);
     std::ifstream numbers(in, std::ios::binary);
     std::FILE *out = std::fopen(outPath.c_str(), "wb");
     std::string output = "号码\t省份\t城市\t区号\t卡信息\t状态\n";

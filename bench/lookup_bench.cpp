@@ -154,9 +154,9 @@ int main(int argc, char **argv) {
                         static_cast<std::uintmax_t>(std::filesystem::file_size(s.dir / "sys.dat")),
                         buildSeconds);
             s.window = std::make_unique<store::DataConnection>();
-            s.window->ConnectionString = store::connectionText(s.dir.string());
+            store::bind(*s.window, s.dir.string());
             s.text = std::make_unique<store::DataConnection>();
-            s.text->ConnectionString = s.window->ConnectionString;
+            store::bind(*s.text, s.dir.string());
             const std::string name = std::filesystem::path(s.tsv).filename().string();
             ways.push_back(Way{name + ": window lookup",
                                [connection = s.window.get()](const std::string &number) {

@@ -24,7 +24,7 @@ int main(int argc, char **argv) {
     }
     store::setUpEngine();
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(argv[1]);
+    store::bind(connection, argv[1]);
     const long count = std::atol(argv[2]);
     const bool asText = argc > 3 && std::string(argv[3]) == "text";
     std::mt19937 random(20261208);

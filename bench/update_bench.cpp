@@ -44,7 +44,7 @@ using testing_support::buildLegacyStore;
 // way the add-record window does.
 void addUserRows(const std::string &folder) {
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(folder);
+    store::bind(connection, folder);
     std::mt19937 random(20261208);
     std::uniform_int_distribution<long long> number(13000000000LL, 19999999999LL);
     for (int added = 0; added < kUserRows;) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <set>
 
 #include "plimora_table/cli/failure.h"
 #include "plimora_table/cli/progress.h"
@@ -14,6 +16,7 @@
 #include "store/number_text.h"
 #include "store/row_rule.h"
 #include "store/schema.h"
+#include "store/text.h"
 
 namespace table {
 
@@ -25,6 +28,8 @@ constexpr long long kSegmentSize = store::kSegmentSize;
 constexpr long long kBlockSize = store::kBlockSize;
 constexpr std::size_t kListed = 20;  // faults listed per kind without --list-all
 constexpr std::size_t kRowsPerProgress = 4096;
+// What a kind of fault is called when it is a note about a row of the user's.
+constexpr std::string_view kUsersRow = "您添加的";
 
 constexpr cli::OptionSpec kOptions[] = {
     kStoreOption,
@@ -35,8 +40,10 @@ constexpr cli::OptionSpec kOptions[] = {
 constexpr std::string_view kAbout =
     "检查一个 sys.dat（也可以是自己建的普通表），报告：文件完整性、版本信息、\n"
     "各号段的行数和号码数，以及这些问题：号码不是 7 位前缀、号码1 大于 号码2、\n"
-    "号码段重叠、文字为空或 NULL、区号不是 0 加 2 到 3 位数字、行落在未分配的号段。\n"
-    "发现问题时退出码为 1。只读取，不改动文件。";
+    "号码段重叠、文字为空或 NULL、文字含有控制字符、制表符、换行或改变文字方向的\n"
+    "字符、文字以 = + - @ 开头、区号不是 0 加 2 到 3 位数字、行落在未分配的号段。\n"
+    "您添加的行落在未分配的号段或以 = + - @ 开头时只作为提示列出（添加数据 也接受\n"
+    "这样的行）。发现问题时退出码为 1，只有提示时为 0。只读取，不改动文件。";
 
 class Faults {
 public:
@@ -107,25 +114,58 @@ void checkIntegrity(const StoreFile &store, Faults &faults) {
     }
 }
 
-void printEdition(const StoreFile &store, std::size_t rows, std::size_t aboveShipped) {
+// Which rows the user added, as far as the store can tell: with metadata the
+// rows above the edition's; without, the rows that are not edition 1's, or
+// none when the store did not come from edition 1.
+class UserRows {
+public:
+    explicit UserRows(const StoreFile &store) {
+        if (store.hasMetadata()) {
+            m_above = store.metadata().number(schema::kShippedRowsKey).value_or(0);
+            return;
+        }
+        try {
+            m_legacy = readHoldings(store);
+            for (const StoredRow &row : m_legacy->userRows) {
+                m_ids.insert(row.id);
+            }
+        } catch (const cli::Failure &) {
+            // No edition to tell the user's rows by: each row is judged as
+            // the edition's would be.
+        }
+    }
+    bool contains(long long id) const { return m_above ? id > *m_above : m_ids.contains(id); }
+    // Without metadata, the holdings found by comparing with edition 1.
+    const std::optional<Holdings> &legacy() const { return m_legacy; }
+
+private:
+    std::optional<long long> m_above;
+    std::set<long long> m_ids;
+    std::optional<Holdings> m_legacy;
+};
+
+void printEdition(const StoreFile &store, const UserRows &users, std::size_t rows,
+                  std::size_t aboveShipped) {
     if (store.hasMetadata()) {
         const store::Edition &meta = store.metadata();
-        std::printf("版本：第 %s 版", meta.value(schema::kEditionKey).value_or("?").c_str());
+        auto entry = [&](std::string_view key) {
+            return store::escapedText(meta.value(key).value_or("?"));
+        };
+        std::printf("版本：第 %s 版", entry(schema::kEditionKey).c_str());
         for (const std::string_view key : {schema::kDateKey, schema::kSourcesKey}) {
-            if (const auto value = meta.value(key)) {
-                std::printf("，%s", value->c_str());
+            if (meta.value(key)) {
+                std::printf("，%s", entry(key).c_str());
             }
         }
         std::printf("；由 %s 建立；发行的行 %s，您添加的行 %zu\n",
-                    meta.value(schema::kBuiltByKey).value_or("?").c_str(),
-                    meta.value(schema::kShippedRowsKey).value_or("?").c_str(), aboveShipped);
+                    entry(schema::kBuiltByKey).c_str(), entry(schema::kShippedRowsKey).c_str(),
+                    aboveShipped);
         return;
     }
-    try {
-        const Holdings holdings = readHoldings(store);
+    if (const auto &holdings = users.legacy()) {
         std::printf("版本：没有版本信息；与第 1 版逐行比对：%zu 行是第 1 版的，%zu 行是您添加的\n",
-                    holdings.shippedRows, holdings.userRows.size());
-    } catch (const cli::Failure &) {
+                    holdings->shippedRows, holdings->userRows.size());
+    } else {
         std::printf("版本：没有版本信息，也不是第 1 版的表（%zu 行）：分不出哪些行是您添加的\n",
                     rows);
     }
@@ -143,7 +183,11 @@ int runCheck(const std::vector<std::string> &words) {
     const std::string storePath = storePathOf(options);
     const StoreFile store(storePath, StoreFile::Access::Read);
     Faults faults(options.has("--list-all"));
-    std::printf("检查 %s\n", storePath.c_str());
+    // What the add-record window lets a user add is no fault in a row of the
+    // user's; in the edition's rows it is.
+    Faults notes(options.has("--list-all"));
+    const UserRows users(store);
+    std::printf("检查 %s\n", store::escapedText(storePath).c_str());
     checkIntegrity(store, faults);
     std::printf("完整性：%s\n", faults.count() == 0 ? "正常" : "有问题（见下）");
 
@@ -171,10 +215,13 @@ int runCheck(const std::vector<std::string> &words) {
                 ++aboveShipped;
             }
             const store::Row &row = stored.row;
+            const bool usersRow = users.contains(stored.id);
             const auto problems = store::rowProblems(row);
             for (const store::RowProblem &problem : problems) {
-                faults.add(store::faultName(problem.fault),
-                           rowLabel(stored.id, row) + "：" + store::problemText(problem, row));
+                const bool note = usersRow && problem.fault == store::RowFault::FormulaStart;
+                (note ? notes : faults)
+                    .add((note ? std::string(kUsersRow) : "") + store::faultName(problem.fault),
+                         rowLabel(stored.id, row) + "：" + store::problemText(problem, row));
             }
             const double lowNumber = row.lowNumber();
             const double highNumber = row.highNumber();
@@ -192,9 +239,10 @@ int runCheck(const std::vector<std::string> &words) {
             }
             for (long long block = low / kBlockSize; block <= high / kBlockSize; ++block) {
                 if (store::carrierOf(static_cast<int>(block * kBlockSize)).empty()) {
-                    faults.add("行落在未分配的号段", rowLabel(stored.id, row) + "：号段 " +
-                                                         std::to_string(block) +
-                                                         " 没有分配给任何运营商");
+                    (usersRow ? notes : faults)
+                        .add((usersRow ? std::string(kUsersRow) : "") + "行落在未分配的号段",
+                             rowLabel(stored.id, row) + "：号段 " + std::to_string(block) +
+                                 " 没有分配给任何运营商");
                     break;
                 }
             }
@@ -233,18 +281,24 @@ int runCheck(const std::vector<std::string> &words) {
         }
     }
 
-    printEdition(store, rows, aboveShipped);
+    printEdition(store, users, rows, aboveShipped);
     std::printf("行数：%zu\n", rows);
     std::printf("按号段统计（号段：行数，号码前缀数）：\n");
     for (const auto &[segment, counts] : segments) {
         std::printf("  %lld：%zu 行，%lld 个\n", segment, counts.first, counts.second);
     }
+    if (faults.count() > 0) {
+        std::printf("发现的问题：\n");
+        faults.print();
+    }
+    if (notes.count() > 0) {
+        std::printf("提示（添加数据 也接受这样的行，不算问题）：\n");
+        notes.print();
+    }
     if (faults.count() == 0) {
         std::printf("结论：没有发现问题\n");
         return 0;
     }
-    std::printf("发现的问题：\n");
-    faults.print();
     std::printf("结论：发现 %zu 处问题\n", faults.count());
     return 1;
 }

@@ -3,12 +3,13 @@
 #include <cstdio>
 #include <optional>
 
-#include "plimora_table/cli/atomic_file.h"
 #include "plimora_table/cli/failure.h"
+#include "plimora_table/cli/text_output.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/row_text.h"
 #include "plimora_table/store_file.h"
 #include "store/schema.h"
+#include "store/text.h"
 
 namespace table {
 
@@ -26,15 +27,18 @@ constexpr cli::OptionSpec kOptions[] = {
 constexpr std::string_view kAbout =
     "把您添加的行导出为 TSV（UTF-8，制表符分隔，第一行是列名），用于备份或搬到\n"
     "另一台电脑；import 可以原样读回。加 --all 导出整个表。写到文件时先写临时\n"
-    "文件，写完再改名，所以不会留下只写了一半的文件。";
+    "文件，写完再改名，所以不会留下只写了一半的文件；只读的文件不会被覆盖。";
 
 // Writes the rows as TSV to out. Throws cli::Failure naming the store for a
-// text that a TSV line cannot hold (a tab or a line break in it).
-void writeRows(std::FILE *out, const std::vector<StoredRow> &rows, const std::string &storePath) {
-    std::fprintf(out, "%.*s\n", static_cast<int>(schema::kTsvHeader.size()),
-                 schema::kTsvHeader.data());
+// text that a TSV line cannot hold (a tab or a line break in it), and as
+// cli::TextOutput does.
+void writeRows(cli::TextOutput &out, const std::vector<StoredRow> &rows,
+               const std::string &storePath) {
+    out.write(schema::kTsvHeader);
+    out.write("\n");
+    std::string line;
     for (const StoredRow &stored : rows) {
-        std::string line;
+        line.clear();
         for (std::size_t i = 0; i < store::Row::kColumnCount; ++i) {
             const std::string text = store::toText(stored.row.column(i));
             if (text.find_first_of("\t\r\n") != std::string::npos) {
@@ -44,7 +48,8 @@ void writeRows(std::FILE *out, const std::vector<StoredRow> &rows, const std::st
             }
             line += (i == 0 ? "" : "\t") + text;
         }
-        std::fprintf(out, "%s\n", line.c_str());
+        line += '\n';
+        out.write(line);
     }
 }
 
@@ -72,19 +77,12 @@ int runExport(const std::vector<std::string> &words) {
     }
 
     const auto output = options.value("--output");
-    if (output) {
-        cli::AtomicFile file(*output);
-        writeRows(file.stream(), rows, storePath);
-        file.commit();
-    } else {
-        writeRows(stdout, rows, storePath);
-        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-            throw cli::Failure("标准输出", "写入失败：" + cli::describeErrno(errno));
-        }
-    }
+    cli::TextOutput out(output.value_or("-"), cli::OutputEncoding::Utf8);
+    writeRows(out, rows, storePath);
+    out.commit();
     std::fprintf(stderr, "已导出 %zu 行%s%s\n", rows.size(),
                  options.has("--all") ? "（整个表）" : "（您添加的行）",
-                 output ? ("到 " + *output).c_str() : "");
+                 out.toStandardOutput() ? "" : ("到 " + store::escapedText(out.name())).c_str());
     return 0;
 }
 

@@ -35,9 +35,10 @@ constexpr std::string_view kAbout =
     "从 FILE 导入您自己的行。FILE 是 UTF-8 的 TSV 或 CSV（按扩展名 .tsv/.csv，\n"
     "否则按第一行里的分隔符判断），第一行是列名：号码1 号码2 省份 城市 区号 卡信息\n"
     "（顺序不限）。号码1、号码2 是号码的前 7 位（以 1 开头，号码1 <= 号码2）；文字\n"
-    "去掉两端空格后不能为空；区号是 0 加 2 到 3 位数字；已有行覆盖的号码不能再导入，文件\n"
-    "里的行也不能互相重叠。只要有一行不合格，就一行也不导入，并列出每个不合格的\n"
-    "行号和原因。FILE 为 - 时读标准输入。";
+    "去掉两端的空白和看不见的字符后不能为空，不能含有控制字符、制表符、换行或改变\n"
+    "文字方向的字符，不能以 = + - @ 开头（表格软件会当作公式）；区号是 0 加 2 到 3\n"
+    "位数字；已有行覆盖的号码不能再导入，文件里的行也不能互相重叠。只要有一行不合格，\n"
+    "就一行也不导入，并列出每个不合格的行号和原因。FILE 为 - 时读标准输入。";
 
 struct Candidate {
     std::size_t line = 0;
@@ -216,8 +217,10 @@ int runImport(const std::vector<std::string> &words) {
             std::sort(refusals.begin(), refusals.end(),
                       [](const Refusal &a, const Refusal &b) { return a.line < b.line; });
             for (const Refusal &refusal : refusals) {
-                std::fprintf(stderr, "%s\n",
-                             cli::Failure(name, refusal.line, refusal.reason).text().c_str());
+                std::fprintf(
+                    stderr, "%s\n",
+                    store::escapedText(cli::Failure(name, refusal.line, refusal.reason).text())
+                        .c_str());
             }
             throw cli::Failure(name, "有 " + std::to_string(refusals.size()) + " 处不合格（共 " +
                                          std::to_string(records) + " 行数据），一行也没有导入；" +

@@ -57,7 +57,11 @@ constexpr std::string_view kAbout =
     "表格有多列时用 --column 指明号码列（只有一列名像 手机、电话、号码 时可以不指明）。\n"
     "结束时在标准错误上输出统计：各状态的行数，最多的省份和卡信息。\n"
     "\n"
+    "查到的文字以 = + - @、制表符或回车开头时，前面加一个 ' ，表格软件就不会把它当作\n"
+    "公式执行；原有的各列照原样写出。\n"
+    "\n"
     "用 -o 写到文件时先写临时文件，全部写完再改名，失败时不会留下不完整的文件；\n"
+    "只读的文件不会被覆盖，管道和设备（如 /dev/stdout）直接写入。\n"
     "写到标准输出时无法撤回，失败时可能已经写出了一部分。";
 
 // Header names that say a column holds phone numbers.
@@ -296,7 +300,7 @@ const std::string &Lookup::foundTail(const Input &input, std::size_t line, std::
         for (const std::string *text :
              {&texts.province, &texts.city, &texts.areaCode, &texts.card}) {
             tail += m_dialect.separator;
-            appendField(tail, input, line, *text, "查到的文字");
+            appendField(tail, input, line, cli::inertField(*text), "查到的文字");
         }
         tail += m_dialect.separator;
         tail += kFound;
@@ -393,7 +397,8 @@ std::string topList(const std::map<std::string, std::uint64_t> &counts) {
                      [](const auto &a, const auto &b) { return a.second > b.second; });
     std::string text;
     for (std::size_t i = 0; i < sorted.size() && i < kTopCount; ++i) {
-        text += (i == 0 ? "" : "，") + (sorted[i].first.empty() ? "(空)" : sorted[i].first) + " " +
+        text += (i == 0 ? "" : "，") +
+                (sorted[i].first.empty() ? "(空)" : store::escapedText(sorted[i].first)) + " " +
                 std::to_string(sorted[i].second);
     }
     if (sorted.size() > kTopCount) {
@@ -437,7 +442,7 @@ void printSummary(const Tally &tally, const PrefixTable &table, const cli::TextO
                      table.storeLookups());
     }
     if (!output.toStandardOutput()) {
-        std::fprintf(stderr, "结果已写入 %s\n", output.name().c_str());
+        std::fprintf(stderr, "结果已写入 %s\n", store::escapedText(output.name()).c_str());
     }
 }
 

@@ -159,7 +159,7 @@ std::uint32_t PrefixTable::lookUpInStore(std::string_view number) {
     try {
         if (!m_connection) {
             m_connection = std::make_unique<store::DataConnection>();
-            m_connection->ConnectionString = "Data Source=" + m_storePath;
+            m_connection->setStoreFile(m_storePath);
         }
         if (!store::lookUp(*m_connection, number)) {
             return kNotFound;

@@ -8,7 +8,9 @@
 namespace table {
 
 // The range ("1380013", or "1380000-1380999") and the four texts, separated
-// by spaces; a null shows as "(NULL)", an empty or blank text as "(空)".
+// by spaces; a null shows as "(NULL)", a text of nothing but blanks and
+// invisible characters as "(空)", every other text as store::escapedText()
+// shows it, so that the line is safe to print.
 std::string describeRow(const store::Row &row);
 
 }  // namespace table

@@ -2,6 +2,7 @@
 // command can stop short into a message on stderr and an exit code.
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -36,7 +37,7 @@ constexpr std::string_view kExitCodes =
     "  2  命令行用法错误\n";
 
 constexpr std::string_view kToolHelp =
-    "用法：plimora-table <子命令> [选项]\n"
+    "用法：plimora-table [--store PATH] <子命令> [选项]\n"
     "\n"
     "管理 Plimora 的号码表文件 sys.dat：换成新版本的号码表时保留您自己添加的行，\n"
     "导入、导出您的行，检查文件；一次查询一批号码。\n"
@@ -49,9 +50,33 @@ constexpr std::string_view kToolHelp =
     "  build    从文本号码表建立新的 sys.dat（已有的文件不会被覆盖）\n"
     "  lookup   查询号码清单或表格里每个号码的归属地，答案与查询窗口相同\n"
     "\n"
-    "每个子命令都接受 --store PATH（默认：本程序旁边的 sys.dat）和 --help；\n"
-    "用 plimora-table <子命令> --help 查看它的全部选项；plimora-table --version 显示版本。\n"
+    "每个子命令都接受 --store PATH（默认：本程序旁边的 sys.dat）和 --help，写在子命令\n"
+    "前后都可以；用 plimora-table <子命令> --help 查看它的全部选项；\n"
+    "plimora-table --version 显示版本。\n"
     "\n";
+
+bool isHelp(std::string_view word) {
+    return word == kHelpOption.name || word == kHelpOption.shortName;
+}
+
+// Where the command's name is in words: after the options every command
+// takes (--store PATH, --store=PATH, --help), which may come before it; at
+// words.size() when there is none.
+std::size_t commandAt(const std::vector<std::string> &words) {
+    const std::string storeWithValue = std::string(kStoreOption.name) + "=";
+    std::size_t at = 0;
+    while (at < words.size()) {
+        const std::string &word = words[at];
+        if (word == kStoreOption.name) {
+            at += 2;
+        } else if (word.starts_with(storeWithValue) || isHelp(word)) {
+            ++at;
+        } else {
+            break;
+        }
+    }
+    return std::min(at, words.size());
+}
 
 }  // namespace
 
@@ -101,13 +126,20 @@ int run(int argc, char **argv) {
         std::fprintf(stderr, "%s%s", kToolHelp.data(), kExitCodes.data());
         return cli::kExitUsage;
     }
-    const std::string &name = words.front();
-    if (name == "--help" || name == "-h" || name == "help") {
+    if (words.front() == "--version") {
+        std::printf("%s\n", store::builtBy().c_str());
+        return cli::kExitOk;
+    }
+    const std::size_t at = commandAt(words);
+    const bool helpAsked = std::any_of(words.begin(), words.begin() + static_cast<long>(at),
+                                       [](const std::string &word) { return isHelp(word); });
+    if (at == words.size() && helpAsked) {
         std::printf("%s%s", kToolHelp.data(), kExitCodes.data());
         return cli::kExitOk;
     }
-    if (name == "--version") {
-        std::printf("%s\n", store::builtBy().c_str());
+    const std::string name = at < words.size() ? words[at] : "";
+    if (name == "help") {
+        std::printf("%s%s", kToolHelp.data(), kExitCodes.data());
         return cli::kExitOk;
     }
     const Command *command = nullptr;
@@ -118,11 +150,22 @@ int run(int argc, char **argv) {
     }
     const std::string helpCommand = "plimora-table" + (command ? " " + name : std::string());
     return cli::runReporting("plimora-table", helpCommand, [&] {
+        // The options before the command's name are the command's own.
+        std::vector<std::string> own(words.begin(), words.begin() + static_cast<long>(at));
         if (!command) {
+            constexpr cli::OptionSpec kCommon[] = {kStoreOption, kHelpOption};
+            cli::parseOptions(own, kCommon);
+            if (name.empty()) {
+                throw cli::UsageError("缺少子命令");
+            }
+            if (name.starts_with('-')) {
+                throw cli::UsageError("子命令前面只能写 --store PATH 和 --help：" + name);
+            }
             throw cli::UsageError("不认识的子命令 \"" + name + "\"");
         }
+        own.insert(own.end(), words.begin() + static_cast<long>(at) + 1, words.end());
         try {
-            return command->run(std::vector<std::string>(words.begin() + 1, words.end()));
+            return command->run(own);
         } catch (const store::StoreError &error) {
             throw cli::Failure("", storeErrorText(error.number(), error.description()));
         }

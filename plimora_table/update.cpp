@@ -22,6 +22,7 @@
 #include "plimora_table/table_text.h"
 #include "plimora_table/user_overrides.h"
 #include "store/store_writer.h"
+#include "store/text.h"
 
 namespace table {
 
@@ -86,7 +87,7 @@ std::string timestamp() {
 // descriptor opened before its lock was taken: closing any other descriptor
 // of it would drop this process's locks on it (POSIX record locks).
 void copyFile(int fd, const std::string &from, const std::string &to) {
-    cli::AtomicFile out(to);
+    cli::OutputFile out(to);
     char buffer[1 << 16];
     for (off_t offset = 0;;) {
         const ssize_t got = ::pread(fd, buffer, sizeof buffer, offset);
@@ -337,7 +338,7 @@ int runUpdate(const std::vector<std::string> &words) {
         line += "（其中 " + std::to_string(broughtOver) + " 行来自 " + *rowsFrom + "）";
     }
     line += "；原文件备份为 " + backupPath;
-    std::printf("%s\n", line.c_str());
+    std::printf("%s\n", store::escapedText(line).c_str());
     if (!holdings.fromMetadata) {
         std::printf(
             "原文件没有版本信息：已与第 1 版逐行比对，第 1 版的 %zu 行相同，其余 %zu 行是您的",

@@ -3,10 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
-#include <vector>
 
 #include "store/schema.h"
-#include "store/text.h"
 
 namespace store {
 
@@ -31,58 +29,6 @@ constexpr std::string_view kRangeMiddle = " and ";
 const std::string &rangeTail() {
     static const std::string tail = "<=" + std::string(schema::kHigh);
     return tail;
-}
-
-// The names of the entries a connection text may hold, lower case. "Jet
-// OLEDB:" starts a whole family of them.
-constexpr std::string_view kEntryNames[] = {
-    "provider", "data source", "persist security info", "user id",
-    "password", "mode",        "extended properties",   "jet oledb:",
-};
-
-std::string_view skipSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    return first == std::string_view::npos ? std::string_view() : text.substr(first);
-}
-
-// The length of name at the head of text, compared without regard to case,
-// or 0 when text does not start with it.
-std::size_t matchName(std::string_view text, std::string_view name) {
-    if (text.size() < name.size()) {
-        return 0;
-    }
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (asciiLower(text[i]) != name[i]) {
-            return 0;
-        }
-    }
-    return name.size();
-}
-
-// The value of text when it is an entry called name ("name = value"), else
-// nothing.
-std::optional<std::string_view> entryValue(std::string_view text, std::string_view name) {
-    text = skipSpaces(text);
-    const std::size_t length = matchName(text, name);
-    if (length == 0) {
-        return std::nullopt;
-    }
-    text = skipSpaces(text.substr(length));
-    if (text.empty() || text.front() != '=') {
-        return std::nullopt;
-    }
-    return text.substr(1);
-}
-
-// True when text (what follows a ";") starts an entry of a connection text.
-bool startsEntry(std::string_view text) {
-    for (std::string_view name : kEntryNames) {
-        if (name.back() == ':' ? matchName(skipSpaces(text), name) != 0
-                               : entryValue(text, name).has_value()) {
-            return true;
-        }
-    }
-    return false;
 }
 
 // True when text is what keyText() writes for some key. A number literal
@@ -127,38 +73,6 @@ std::string storePath(const std::string &programDir) {
 std::string connectionText(const std::string &programDir) {
     return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + storePath(programDir) +
            ";Persist Security Info=False";
-}
-
-std::string dataSource(std::string_view connectionText) {
-    // Where the entries start: the text's start and every ";" that is followed
-    // by the name of an entry.
-    std::vector<std::size_t> starts = {0};
-    for (std::size_t at = connectionText.find(';'); at != std::string_view::npos;
-         at = connectionText.find(';', at + 1)) {
-        if (startsEntry(connectionText.substr(at + 1))) {
-            starts.push_back(at + 1);
-        }
-    }
-    starts.push_back(connectionText.size() + 1);
-    // A text has one data source, so what looks like a second "Data Source"
-    // entry is part of the first one's folder: the path runs up to the first
-    // entry after the last of them.
-    std::optional<std::size_t> first;
-    std::size_t last = 0;
-    for (std::size_t i = 0; i + 1 < starts.size(); ++i) {
-        const auto entry = connectionText.substr(starts[i], starts[i + 1] - 1 - starts[i]);
-        if (entryValue(entry, "data source")) {
-            first = first.value_or(i);
-            last = i;
-        }
-    }
-    if (!first) {
-        return {};
-    }
-    const std::size_t begin = starts[*first];
-    const std::size_t end = starts[last + 1] - 1;
-    return std::string(
-        trimSpaces(*entryValue(connectionText.substr(begin, end - begin), "data source")));
 }
 
 std::string rangeQuery(const std::string &keyText) {

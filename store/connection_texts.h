@@ -1,6 +1,6 @@
-// The two texts that drive a data connection: the connection text that names
-// the store file, and the range query that selects the row of a prefix key
-// (with the key text it is written with).
+// The texts of a data connection: the store file's path and the connection
+// text written with it, and the range query that selects the row of a prefix
+// key (with the key text it is written with).
 #pragma once
 
 #include <optional>
@@ -22,16 +22,9 @@ std::string storePath(const std::string &programDir);
 // The connection text of the store file in programDir:
 // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + storePath(programDir) +
 // ";Persist Security Info=False", the folder written literally, unquoted,
-// whatever it holds.
+// whatever it holds. The text is never read back: a folder named
+// "x;Provider=y" would make it say something else.
 std::string connectionText(const std::string &programDir);
-
-// The path named by the "Data Source" entry of a connection text, or "" when
-// there is none. Entry names are matched without regard to case. The path
-// runs up to the next ";" that starts another entry of a connection text
-// ("Persist Security Info=", "User ID=", "Provider=" and their kind) or to
-// the end, so a ";" inside a folder name stays part of the path; spaces
-// around it are dropped.
-std::string dataSource(std::string_view connectionText);
 
 // "select * from quelto where 号码1<=" + keyText + " and " + keyText + "<=号码2".
 std::string rangeQuery(const std::string &keyText);

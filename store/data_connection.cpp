@@ -62,16 +62,12 @@ int DataConnection::onBusy(void *connection, int count) {
 }
 
 void DataConnection::open() {
-    if (m_db && ConnectionString == m_openedConnection) {
+    if (m_db && m_storeFile == m_openedSource) {
         return;
     }
-    const std::string source = dataSource(ConnectionString);
-    if (m_db && source == m_openedSource) {
-        m_openedConnection = ConnectionString;
-        return;
-    }
+    const std::string source = m_storeFile;
     if (source.empty()) {
-        throw StoreError(SQLITE_CANTOPEN, "the connection text names no data source");
+        throw StoreError(SQLITE_CANTOPEN, "the connection names no store file");
     }
     // Without SQLITE_OPEN_CREATE a missing store is an error, never a new
     // empty file. A connection serves one thread at a time, so SQLite need
@@ -88,7 +84,6 @@ void DataConnection::open() {
     close();
     m_db = std::move(opened);
     m_openedSource = source;
-    m_openedConnection = ConnectionString;
 }
 
 void DataConnection::close() {
@@ -97,7 +92,6 @@ void DataConnection::close() {
     m_spare = store::Recordset();
     m_db = Database();
     m_openedSource.clear();
-    m_openedConnection.clear();
 }
 
 void DataConnection::fill(store::Recordset &set, sqlite3_stmt *statement, bool firstColumnsTable) {
@@ -205,6 +199,11 @@ void DataConnection::RollbackTrans() {
         close();
         throw;
     }
+}
+
+void bind(DataConnection &connection, const std::string &programDir) {
+    connection.ConnectionString = connectionText(programDir);
+    connection.setStoreFile(storePath(programDir));
 }
 
 bool lookUp(DataConnection &connection, std::string_view numberText) {

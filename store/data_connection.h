@@ -14,11 +14,11 @@
 
 namespace store {
 
-// Each window owns one. Setting the two texts only records them; the file is
-// opened by the first Refresh() and kept open until the connection goes (or
-// ConnectionString names another file). A connection keeps up to 32 MiB of
-// the file's pages in memory, as they are read, for the lookups to come. It
-// must not be used by two threads at once.
+// Each window owns one. Setting the texts and the store file only records
+// them; the file is opened by the first Refresh() and kept open until the
+// connection goes (or is given another file). A connection keeps up to
+// 32 MiB of the file's pages in memory, as they are read, for the lookups to
+// come. It must not be used by two threads at once.
 class DataConnection {
 public:
     DataConnection();
@@ -26,10 +26,17 @@ public:
     DataConnection(const DataConnection &) = delete;
     DataConnection &operator=(const DataConnection &) = delete;
 
-    std::string ConnectionString;  // names the store file by "Data Source="
+    std::string ConnectionString;  // the connection text, as bind() writes it
     std::string RecordSource;      // the SQL whose rows Refresh() fetches
 
-    // Opens the store file named by ConnectionString if it is not open yet
+    // The store file that the next Refresh() or BeginTrans() opens, taken
+    // whole as the file system's bytes: nothing in the path is read as an
+    // entry of a connection text, so no folder name can point elsewhere. A
+    // connection open on another file closes it then.
+    void setStoreFile(std::string path) { m_storeFile = std::move(path); }
+    const std::string &storeFile() const { return m_storeFile; }
+
+    // Opens the store file (setStoreFile()) if it is not open yet
     // (never creating it: a missing file is an error), runs RecordSource and
     // makes its rows the current Recordset(). Waits up to 30 s for a store
     // that another connection is writing. Throws StoreError; the previous
@@ -96,15 +103,21 @@ private:
     void fill(store::Recordset &set, sqlite3_stmt *statement, bool firstColumnsTable = false);
 
     Database m_db;
-    std::string m_openedSource;      // the file that is open
-    std::string m_openedConnection;  // the connection text it was opened by
-    RangeStatement m_range;          // prepared for the open file, reset before it closes
+    std::string m_storeFile;     // the file to open
+    std::string m_openedSource;  // the file that is open
+    RangeStatement m_range;      // prepared for the open file, reset before it closes
     store::Recordset m_recordset;
     store::Recordset m_spare;  // the set before m_recordset, refilled by the next refresh
     BusyHook m_busyHook;
     bool m_waiting = false;
     std::chrono::steady_clock::time_point m_waitStarted;
 };
+
+// Binds connection to the store file in programDir, a folder without a
+// trailing separator: its ConnectionString becomes connectionText(programDir)
+// and its store file storePath(programDir), whatever the folder's name
+// holds. Opens nothing.
+void bind(DataConnection &connection, const std::string &programDir);
 
 // Looks a number text up: sets the range query of its prefix key as the
 // record source and refreshes. Returns true when a row covers the key; that

@@ -1,12 +1,22 @@
 #include "store/database.h"
 
+#include <string_view>
 #include <utility>
 
 namespace store {
 
+namespace {
+
+constexpr std::string_view kUriScheme = "file:";
+
+}  // namespace
+
 Database::Database(const std::string &path, int flags) {
     sqlite3 *db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    // SQLite as Debian builds it reads a name starting with "file:" as a URI
+    // whose parameters choose how and what it opens; "./" keeps it a path.
+    const std::string name = path.starts_with(kUriScheme) ? "./" + path : path;
+    const int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         // Read the message before the handle goes.
         try {

@@ -26,8 +26,9 @@ public:
     // Holds no file.
     Database() = default;
     // Opens the file at path with SQLite's open flags (SQLITE_OPEN_READONLY,
-    // SQLITE_OPEN_READWRITE, SQLITE_OPEN_CREATE …). Throws StoreError; nothing
-    // is open then.
+    // SQLITE_OPEN_READWRITE, SQLITE_OPEN_CREATE …); path is a file's path
+    // even where it starts with "file:", never a URI. Throws StoreError;
+    // nothing is open then.
     Database(const std::string &path, int flags);
     // Closes the file; statements still open keep it open until they go.
     ~Database();

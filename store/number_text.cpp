@@ -93,37 +93,6 @@ struct Characters {
     bool other = false;    // anything else, also bytes that are not UTF-8
 };
 
-// The code point of the UTF-8 character at text[i] and its length in bytes,
-// or a length of 0 when the bytes there are not UTF-8.
-std::pair<char32_t, std::size_t> decode(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 0;
-    char32_t point = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        point = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        point = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        point = lead & 0x07;
-    } else {
-        return {0, 0};
-    }
-    if (i + length > text.size()) {
-        return {0, 0};
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto c = static_cast<unsigned char>(text[i + k]);
-        if (!isContinuationByte(c)) {
-            return {0, 0};
-        }
-        point = (point << 6) | (c & 0x3F);
-    }
-    return {point, length};
-}
-
 bool isSpace(char32_t c) {
     return c == 0x00A0 || (c >= 0x2000 && c <= 0x200B) || c == 0x202F || c == 0x205F ||
            c == 0x3000 || c == 0xFEFF;
@@ -169,7 +138,7 @@ Characters classify(std::string_view text) {
             }
             continue;
         }
-        const auto [point, length] = decode(text, i);
+        const auto [point, length] = decodeUtf8(text, i);
         if (length == 0) {
             seen.other = true;
             ++i;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "store/number_text.h"
 #include "store/schema.h"
@@ -16,8 +17,71 @@ constexpr char kAreaCodeLead = '0';
 constexpr std::size_t kFewestAfterLead = 2;
 constexpr std::size_t kMostAfterLead = 3;
 
+constexpr std::size_t kFirstText = 2;
+constexpr std::size_t kAreaCodeColumn = 4;
+
+// What a spreadsheet takes for the start of a formula.
+constexpr std::string_view kFormulaLeads = "=+-@";
+
+// Characters named in a problem, at most this many.
+constexpr std::size_t kNamedCharacters = 4;
+
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
+}
+
+// A control character other than the tab and line breaks, which have a
+// fault of their own.
+bool isStrayControl(char32_t c) {
+    return isControlCharacter(c) && c != '\t' && c != '\r' && c != '\n';
+}
+
+// The first of the faults a text other than 区号 may have, in the order of
+// RowFault.
+std::optional<RowFault> textFault(std::string_view text) {
+    if (trimInvisible(text).empty()) {
+        return RowFault::EmptyText;
+    }
+    if (text.find_first_of("\t\r\n") != std::string_view::npos) {
+        return RowFault::LineBreak;
+    }
+    bool control = false;
+    bool direction = false;
+    for (std::size_t at = 0; at < text.size();) {
+        const Utf8Character character = decodeUtf8(text, at);
+        at += character.length == 0 ? 1 : character.length;
+        control = control || (character.length > 0 && isControlCharacter(character.point));
+        direction = direction || (character.length > 0 && isDirectionControl(character.point));
+    }
+    if (control) {
+        return RowFault::Control;
+    }
+    if (direction) {
+        return RowFault::DirectionControl;
+    }
+    if (startsFormula(text)) {
+        return RowFault::FormulaStart;
+    }
+    return std::nullopt;
+}
+
+// The distinct characters of text that match, by code point
+// ("U+200B U+3000"), the first kNamedCharacters of them.
+std::string characterNames(std::string_view text, bool (*matches)(char32_t)) {
+    std::vector<char32_t> found;
+    for (std::size_t at = 0; at < text.size() && found.size() < kNamedCharacters;) {
+        const Utf8Character character = decodeUtf8(text, at);
+        at += character.length == 0 ? 1 : character.length;
+        if (character.length > 0 && matches(character.point) &&
+            std::find(found.begin(), found.end(), character.point) == found.end()) {
+            found.push_back(character.point);
+        }
+    }
+    std::string names;
+    for (const char32_t c : found) {
+        names += (names.empty() ? "" : " ") + codePointName(c);
+    }
+    return names;
 }
 
 }  // namespace
@@ -42,24 +106,29 @@ std::vector<RowProblem> rowProblems(const Row &row) {
     } else if (low > high) {
         problems.push_back({RowFault::Reversed, 0});
     }
-    constexpr std::size_t kAreaCodeColumn = 4;
-    for (std::size_t c = 2; c < Row::kColumnCount; ++c) {
+    for (std::size_t c = kFirstText; c < Row::kColumnCount; ++c) {
         const Variant &value = row.column(c);
         if (std::holds_alternative<std::monostate>(value)) {
             problems.push_back({RowFault::NullText, c});
             continue;
         }
         const std::string text = toText(value);
-        if (trimSpaces(text).empty()) {
-            problems.push_back({RowFault::EmptyText, c});
-        } else if (text.find_first_of("\t\r\n") != std::string::npos) {
-            problems.push_back({RowFault::LineBreak, c});
-        }
-        if (c == kAreaCodeColumn && !isAreaCode(text)) {
-            problems.push_back({RowFault::AreaCode, c});
+        if (c == kAreaCodeColumn) {
+            if (trimInvisible(text).empty()) {
+                problems.push_back({RowFault::EmptyText, c});
+            }
+            if (!isAreaCode(text)) {
+                problems.push_back({RowFault::AreaCode, c});
+            }
+        } else if (const auto fault = textFault(text)) {
+            problems.push_back({*fault, c});
         }
     }
     return problems;
+}
+
+bool startsFormula(std::string_view text) {
+    return !text.empty() && kFormulaLeads.find(text.front()) != std::string_view::npos;
 }
 
 std::string faultName(RowFault fault) {
@@ -75,6 +144,12 @@ std::string faultName(RowFault fault) {
             return "文字为空";
         case RowFault::LineBreak:
             return "文字含有制表符或换行";
+        case RowFault::Control:
+            return "文字含有控制字符";
+        case RowFault::DirectionControl:
+            return "文字含有改变文字方向的字符";
+        case RowFault::FormulaStart:
+            return "文字以 = + - @ 开头（表格软件会当作公式）";
         case RowFault::AreaCode:
             return "区号不是 0 加 2 到 3 位数字";
     }
@@ -83,7 +158,8 @@ std::string faultName(RowFault fault) {
 
 std::string problemText(const RowProblem &problem, const Row &row) {
     const std::string column(schema::kColumns[problem.column]);
-    const std::string value = "\"" + toText(row.column(problem.column)) + "\"";
+    const std::string text = toText(row.column(problem.column));
+    const std::string value = "\"" + escapedText(text) + "\"";
     switch (problem.fault) {
         case RowFault::KeyNotPrefix:
             return column + " 不是 7 位的号码前缀（以 1 开头的 7 位数字）：" + value;
@@ -92,9 +168,20 @@ std::string problemText(const RowProblem &problem, const Row &row) {
         case RowFault::NullText:
             return column + " 为 NULL";
         case RowFault::EmptyText:
-            return column + " 为空";
+            if (trimSpaces(text).empty()) {
+                return column + " 为空";
+            }
+            return column + " 只有空白或看不见的字符（" + characterNames(text, isBlankOrInvisible) +
+                   "）";
         case RowFault::LineBreak:
             return column + " 含有制表符或换行";
+        case RowFault::Control:
+            return column + " 含有控制字符 " + characterNames(text, isStrayControl) + "：" + value;
+        case RowFault::DirectionControl:
+            return column + " 含有改变文字方向的字符 " + characterNames(text, isDirectionControl) +
+                   "：" + value;
+        case RowFault::FormulaStart:
+            return column + " 以 " + text.substr(0, 1) + " 开头，表格软件会把它当作公式：" + value;
         case RowFault::AreaCode:
             return column + " 不是 0 加 2 到 3 位数字：" + value;
     }

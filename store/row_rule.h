@@ -22,12 +22,15 @@ bool isAreaCode(std::string_view text);
 
 // What is wrong with a row.
 enum class RowFault {
-    KeyNotPrefix,  // 号码1 or 号码2 is no prefix key (see isPrefixKey)
-    Reversed,      // 号码1 is greater than 号码2
-    NullText,      // a text column holds null
-    EmptyText,     // a text is empty once the spaces at both ends are trimmed
-    LineBreak,     // a text holds a tab or a line break, which no text table can carry
-    AreaCode,      // 区号 is no area code (see isAreaCode)
+    KeyNotPrefix,      // 号码1 or 号码2 is no prefix key (see isPrefixKey)
+    Reversed,          // 号码1 is greater than 号码2
+    NullText,          // a text column holds null
+    EmptyText,         // a text is empty once blanks and invisible characters are trimmed
+    LineBreak,         // a text holds a tab or a line break, which no text table can carry
+    Control,           // a text holds another control character (C0, DEL, C1)
+    DirectionControl,  // a text holds a direction override or isolate
+    FormulaStart,      // a text begins with "=", "+", "-" or "@": a spreadsheet runs it
+    AreaCode,          // 区号 is no area code (see isAreaCode)
 };
 
 struct RowProblem {
@@ -37,15 +40,23 @@ struct RowProblem {
 
 // Every problem of row, the range first (one problem at most: the first key
 // that is no prefix key, or else their order), then the texts in column
-// order; empty when the row may stand in a store file. A null 区号 is not
-// checked for its form.
+// order, one problem per text, checked in the order of RowFault (a text is
+// empty once store::trimInvisible() has trimmed it); empty when the row may
+// stand in a store file. 区号 is checked for its form instead of the other
+// text faults: an empty one is EmptyText and AreaCode, a null one NullText.
 std::vector<RowProblem> rowProblems(const Row &row);
+
+// Whether text begins with a character that makes a spreadsheet take it for
+// a formula: "=", "+", "-" or "@".
+bool startsFormula(std::string_view text);
 
 // The fault's name in a report that counts faults by kind ("文字为空").
 std::string faultName(RowFault fault);
 
 // The problem in a few words naming its column and, where it helps, the value
-// found: "号码1 不是 7 位的号码前缀：\"5\"", "省份 为空".
+// found or the character concerned: "号码1 不是 7 位的号码前缀：\"5\"",
+// "省份 为空", "城市 含有控制字符 U+001B". A value is shown as
+// store::escapedText() shows it, so the text is safe to print.
 std::string problemText(const RowProblem &problem, const Row &row);
 
 }  // namespace store

@@ -18,7 +18,8 @@ std::string commandHelp(std::string_view usage, std::string_view about,
                         std::span<const OptionSpec> options, std::string_view exitCodes);
 
 // Runs work as the whole of the tool named tool and returns its exit code.
-// When work throws, prints what stopped it on stderr after "tool: " and
+// When work throws, prints what stopped it on stderr after "tool: " (as
+// store::escapedText() shows it, line feeds kept) and
 // returns kExitUsage for a UsageError (with a line pointing to
 // "helpCommand --help"), kExitFailure for a Failure (its text), a lack of
 // memory or anything else (an unexpected error).

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -14,16 +15,21 @@ class Progress {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // Where the bar goes and what time it is; tests give their own.
+    // Where the bar goes, how wide the terminal is (0: ask it at every draw)
+    // and what time it is; tests give their own.
     struct Sink {
         std::FILE *stream = stderr;
         bool terminal = false;
         std::function<Clock::time_point()> now = [] { return Clock::now(); };
+        std::size_t columns = 0;
     };
 
     // A bar labelled label for work of total units, on stderr when stderr is
     // a terminal (and never otherwise). With a total of 0 (not known ahead,
-    // as for standard input) it shows the units done instead of a bar.
+    // as for standard input) it shows the units done instead of a bar. The
+    // line stays narrower than the terminal, which keeps it from wrapping:
+    // the label loses its middle first (a long file name in it keeps its
+    // end) down to 24 columns, then the bar gets shorter, then it goes.
     Progress(std::string label, std::uint64_t total);
     Progress(std::string label, std::uint64_t total, Sink sink);
     ~Progress();

@@ -1,5 +1,7 @@
 #include "plimora_table/cli/table_writer.h"
 
+#include "store/row_rule.h"
+
 namespace cli {
 
 bool appendField(std::string &line, std::string_view field, const Dialect &dialect) {
@@ -27,6 +29,13 @@ bool appendField(std::string &line, std::string_view field, const Dialect &diale
     }
     line += '"';
     return true;
+}
+
+std::string inertField(std::string_view field) {
+    if (store::startsFormula(field) || field.starts_with('\t') || field.starts_with('\r')) {
+        return "'" + std::string(field);
+    }
+    return std::string(field);
 }
 
 }  // namespace cli

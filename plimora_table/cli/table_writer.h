@@ -16,4 +16,10 @@ namespace cli {
 // cannot be written, and the function returns false with line unchanged.
 bool appendField(std::string &line, std::string_view field, const Dialect &dialect);
 
+// field as a spreadsheet opening the file keeps it as text: with an
+// apostrophe in front when it begins with a character that starts a formula
+// (store::startsFormula()), a tab or a carriage return; otherwise field as it
+// is.
+std::string inertField(std::string_view field);
+
 }  // namespace cli

@@ -5,6 +5,7 @@
 
 #include "plimora_table/cli/encoding.h"
 #include "plimora_table/cli/failure.h"
+#include "plimora_table/cli/terminal.h"
 #include "store/text.h"
 
 namespace cli {
@@ -36,9 +37,10 @@ TextOutput::TextOutput(const std::string &path, OutputEncoding encoding) : m_enc
         m_stream = stdout;
     } else {
         m_name = path;
-        m_file = std::make_unique<AtomicFile>(path);
+        m_file = std::make_unique<OutputFile>(path);
         m_stream = m_file->stream();
     }
+    m_terminal = isTerminal(m_stream);
     m_buffer.reserve(kBlockSize + kBlockSize / 4);
     if (m_encoding == OutputEncoding::Utf8WithBom) {
         m_buffer += kUtf8Bom;
@@ -63,8 +65,12 @@ void TextOutput::flush() {
     }
     std::string converted;
     std::string_view block = m_buffer;
+    if (m_terminal) {
+        converted = store::escapedText(block, store::Layout::Kept);
+        block = converted;
+    }
     if (m_encoding == OutputEncoding::Gb18030) {
-        auto gb18030 = utf8ToGb18030(m_buffer);
+        auto gb18030 = utf8ToGb18030(block);
         if (!gb18030) {
             m_failed = true;
             throw Failure(m_name, "有文字无法转换为 GB18030（不是 UTF-8）");

@@ -1,6 +1,7 @@
-// Text output of a command-line tool: to a file, which appears whole or not
-// at all, or to standard output, which cannot be taken back; in UTF-8, with a
-// byte-order mark for spreadsheets that want one, or in GB18030.
+// Text output of a command-line tool: to a file through OutputFile, or to
+// standard output, which cannot be taken back; in UTF-8, with a byte-order
+// mark for spreadsheets that want one, or in GB18030. On a terminal no
+// control character of the text reaches it raw.
 #pragma once
 
 #include <memory>
@@ -23,9 +24,11 @@ public:
     // The name standard output goes by in messages.
     static constexpr std::string_view kStandardOutput = "标准输出";
 
-    // Writes to the file path through an AtomicFile (nothing appears at path
-    // before commit()), or to standard output when path is "" or "-". Throws
-    // Failure naming path when no temporary file can be made beside it.
+    // Writes to the file path through an OutputFile (a file appears at path
+    // only on commit(); a pipe or a device is written as the text comes), or
+    // to standard output when path is "" or "-". Where the output is a
+    // terminal, the text is shown as store::escapedText() shows it, its tabs
+    // and line feeds kept. Throws Failure naming path as OutputFile does.
     TextOutput(const std::string &path, OutputEncoding encoding);
     ~TextOutput();
     TextOutput(const TextOutput &) = delete;
@@ -37,9 +40,9 @@ public:
     // pipe. After a failure nothing more is written.
     void write(std::string_view text);
 
-    // Writes what is left, then for a file commits it (flushed, renamed over
-    // path); for standard output flushes it. Throws Failure as write() does;
-    // a file then does not appear.
+    // Writes what is left, then commits the OutputFile (a file is renamed
+    // over path); standard output is flushed. Throws Failure as write()
+    // does; a file then does not appear.
     void commit();
 
     // path, or 标准输出.
@@ -51,8 +54,9 @@ private:
 
     std::string m_name;
     OutputEncoding m_encoding;
-    std::unique_ptr<AtomicFile> m_file;
+    std::unique_ptr<OutputFile> m_file;
     std::FILE *m_stream = nullptr;
+    bool m_terminal = false;
     std::string m_buffer;
     bool m_failed = false;
 };

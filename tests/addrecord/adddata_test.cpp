@@ -100,7 +100,7 @@ protected:
     // of the test's own.
     int rowsAt(double key) const {
         store::DataConnection connection;
-        connection.ConnectionString = store::connectionText(m_store->dir().toStdString());
+        store::bind(connection, m_store->dir().toStdString());
         connection.RecordSource =
             "select count(*) as n from quelto where 号码1=" + store::keyText(key);
         connection.Refresh();
@@ -389,7 +389,7 @@ TEST_F(AdddataTest, AddedRowIsStoredExactlyAndRefusedTheSecondTime) {
     EXPECT_TRUE(m_window->isVisible());
 
     store::DataConnection check;
-    check.ConnectionString = store::connectionText(m_store->dir().toStdString());
+    store::bind(check, m_store->dir().toStdString());
     ASSERT_TRUE(store::lookUp(check, "13712345678"));
     store::Recordset &row = check.Recordset();
     EXPECT_EQ(std::get<double>(row.Fields(store::schema::kLow).Value()), 1371234.0);
@@ -598,7 +598,7 @@ TEST_F(AdddataTest, LongTextsAreStoredWhole) {
     ASSERT_EQ(recorder.messages().size(), 1u);
     EXPECT_EQ(recorder.messages()[0].text, QStringLiteral("添加成功！"));
     store::DataConnection check;
-    check.ConnectionString = store::connectionText(m_store->dir().toStdString());
+    store::bind(check, m_store->dir().toStdString());
     ASSERT_TRUE(store::lookUp(check, "1500001"));
     EXPECT_EQ(QString::fromStdString(check.Recordset().Fields(store::schema::kProvince).text()),
               province);
@@ -684,7 +684,7 @@ TEST_F(AdddataTest, KeysGoIntoATextColumnAsTheDigitsTheQueryCompares) {
     EXPECT_EQ(recorder.messages()[0].text, QStringLiteral("添加成功！"));
 
     store::DataConnection check;
-    check.ConnectionString = store::connectionText(m_store->dir().toStdString());
+    store::bind(check, m_store->dir().toStdString());
     check.RecordSource = "select 号码1 as low, 号码2 as high from quelto";
     check.Refresh();
     EXPECT_EQ(check.Recordset().Fields("low").text(), "1700123");

@@ -13,6 +13,7 @@
 #include "plimora_table/cli/progress.h"
 #include "plimora_table/cli/table_reader.h"
 #include "plimora_table/cli/table_writer.h"
+#include "plimora_table/cli/terminal.h"
 #include "plimora_table/cli/text_output.h"
 
 namespace {
@@ -339,12 +340,58 @@ TEST(Progress, CountsWhenTheTotalIsNotKnown) {
         cli::Progress progress("已读行数", 0, {terminal, true, [&] { return clock.now; }});
         clock.advance(1100);
         progress.update(12345);
-        EXPECT_EQ(drawn(terminal), "\r已读行数 12345");
+        EXPECT_EQ(drawn(terminal), "\r已读行数 12345\033[K");
     }
     std::fclose(terminal);
 }
 
-class AtomicFileTest : public ::testing::Test {
+// Whatever the terminal's width and the label's length, a drawn line stays
+// narrower than the terminal (a line as wide as it wraps on some terminals),
+// keeps the end of a file's name, and erases what a longer line left.
+TEST(Progress, FitsTheTerminalsWidth) {
+    const std::string longName =
+        "正在查询 /home/用户/下载/2024年第三季度全部客户的联系方式（最终版）.csv";
+    const struct {
+        std::size_t columns;
+        std::string label;
+        std::uint64_t total;
+        const char *kept;  // a part of the line that must be there
+    } cases[] = {
+        {80, "写入", 100, "写入 [###############...............]  50%"},
+        {80, longName, 100, "（最终版）.csv ["},
+        {40, longName, 100, "版）.csv"},
+        {40, longName, 0, " 50"},
+        {24, longName, 100, "  50%"},
+        {12, longName, 100, "  50%"},
+        {200, longName, 100, longName.c_str()},
+    };
+    for (const auto &c : cases) {
+        FakeClock clock;
+        std::FILE *terminal = std::tmpfile();
+        {
+            cli::Progress progress(c.label, c.total,
+                                   {terminal, true, [&] { return clock.now; }, c.columns});
+            clock.advance(1100);
+            progress.update(50);
+            const std::string line = drawn(terminal);
+            ASSERT_TRUE(line.starts_with("\r") && line.ends_with("\033[K")) << line;
+            const std::string shown = line.substr(1, line.size() - 4);
+            EXPECT_LT(cli::displayWidth(shown), c.columns) << c.columns << ": " << shown;
+            EXPECT_NE(shown.find(c.kept), std::string::npos) << c.columns << ": " << shown;
+        }
+        std::fclose(terminal);
+    }
+}
+
+TEST(Terminal, WideCharactersTakeTwoColumnsInvisibleOnesNone) {
+    EXPECT_EQ(cli::displayWidth("abc"), 3u);
+    EXPECT_EQ(cli::displayWidth("北京，abc"), 9u);
+    EXPECT_EQ(cli::displayWidth("a\xe2\x80\x8b"
+                                "b"),
+              2u);
+}
+
+class OutputFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_dir = fs::temp_directory_path() /
@@ -365,9 +412,9 @@ protected:
     fs::path m_dir;
 };
 
-TEST_F(AtomicFileTest, TheTargetChangesOnlyOnCommit) {
+TEST_F(OutputFileTest, TheTargetChangesOnlyOnCommit) {
     {
-        cli::AtomicFile file((m_dir / "out.tsv").string());
+        cli::OutputFile file((m_dir / "out.tsv").string());
         std::fputs("new", file.stream());
         std::fflush(file.stream());
         EXPECT_EQ(content(), "old");
@@ -376,7 +423,7 @@ TEST_F(AtomicFileTest, TheTargetChangesOnlyOnCommit) {
     EXPECT_EQ(content(), "old") << "an abandoned file replaced the target";
     EXPECT_EQ(files(), 1u) << "the temporary file was left behind";
     {
-        cli::AtomicFile file((m_dir / "out.tsv").string());
+        cli::OutputFile file((m_dir / "out.tsv").string());
         std::fputs("new", file.stream());
         file.commit();
     }
@@ -384,16 +431,16 @@ TEST_F(AtomicFileTest, TheTargetChangesOnlyOnCommit) {
     EXPECT_EQ(files(), 1u);
 }
 
-TEST_F(AtomicFileTest, AMissingFolderIsNamed) {
+TEST_F(OutputFileTest, AMissingFolderIsNamed) {
     try {
-        cli::AtomicFile file((m_dir / "no" / "out.tsv").string());
+        cli::OutputFile file((m_dir / "no" / "out.tsv").string());
         ADD_FAILURE() << "created a file in a missing folder";
     } catch (const cli::Failure &failure) {
         EXPECT_NE(failure.text().find("out.tsv"), std::string::npos) << failure.text();
     }
 }
 
-TEST_F(AtomicFileTest, TextOutputAppearsOnCommitInTheEncodingAsked) {
+TEST_F(OutputFileTest, TextOutputAppearsOnCommitInTheEncodingAsked) {
     const std::string target = (m_dir / "out.tsv").string();
     const struct {
         cli::OutputEncoding encoding;

@@ -103,7 +103,7 @@ TEST_F(QueltoLookupTest, KnownNumbers) {
     };
     ASSERT_GT(s_rows, 0u);
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(s_dir->string());
+    store::bind(connection, s_dir->string());
     for (const Case &c : cases) {
         const bool found = store::lookUp(connection, c.number);
         const bool expected = *c.province != '\0';

@@ -2,6 +2,8 @@
 // of fault reported and the exit code saying whether there was one.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "tests/plimora_table/tool_runner.h"
 
 namespace {
@@ -91,6 +93,60 @@ TEST(Check, ListsTwentyOfAKindUnlessAskedForAll) {
     const Result all = run({"check", "--list-all", "--store", store});
     EXPECT_EQ(all.out.find("……还有"), std::string::npos) << all.out;
     EXPECT_NE(all.out.find("第 25 行"), std::string::npos) << all.out;
+}
+
+// What the add-record window lets a user add (a number in a segment no
+// carrier holds, a text a spreadsheet takes for a formula) is a note in a row
+// of the user's, and stays a fault in the edition's rows; what nobody can see
+// or trust is a fault in either, shown escaped.
+TEST(Check, NotesForWhatTheWindowAcceptsFaultsForTheRest) {
+    const struct {
+        const char *what;
+        std::vector<std::string> edition;  // rows of the edition, besides a good one
+        std::vector<std::pair<std::string, std::array<std::string, 4>>> added;  // by the window
+        int exitCode;
+        std::vector<std::string> shown;  // parts of the report
+    } cases[] = {
+        {"user rows in segment 140 and a formula",
+         {},
+         {{"14000010000", {"广东", "广州", "020", "我的卡"}},
+          {"13900010000", {"广东", "=HYPERLINK(\"x\")", "020", "我的卡"}}},
+         0,
+         {"提示（添加数据 也接受这样的行，不算问题）：", "您添加的行落在未分配的号段：1 处",
+          "第 2 行 1400001 广东 广州 020 我的卡：号段 1400 没有分配给任何运营商",
+          "您添加的文字以 = + - @ 开头（表格软件会当作公式）：1 处", "结论：没有发现问题"}},
+        {"an edition row in segment 154 and one with a formula",
+         {"1540000\t1540099\t广东\t广州\t020\t中国移动"},
+         {},
+         1,
+         {"\n  行落在未分配的号段：1 处", "结论：发现 1 处问题"}},
+        {"a user row with an escape sequence",
+         {},
+         {{"13900010000", {"\x1b[2J广东", "广州", "020", "我的卡"}}},
+         1,
+         {"文字含有控制字符：1 处",
+          "第 2 行 1390001 \\x1B[2J广东 广州 020 我的卡：省份 含有控制字符 U+001B",
+          "结论：发现 1 处问题"}},
+    };
+    for (const auto &c : cases) {
+        TempDir dir;
+        std::vector<std::string> edition = {"1380000\t1380999\t北京\t北京\t010\t中国移动"};
+        edition.insert(edition.end(), c.edition.begin(), c.edition.end());
+        writeFile(dir / "quelto.tsv", tsv(edition));
+        writeFile(dir / "edition.tsv", editionFile(2));
+        const std::string store = dir / "sys.dat";
+        ASSERT_EQ(run({"build", "--store", store, "--table", dir / "quelto.tsv"}).exitCode, 0);
+        for (const auto &[number, texts] : c.added) {
+            ASSERT_TRUE(addLikeTheWindow(dir.path().string(), number, texts)) << c.what;
+        }
+        const Result result = run({"check", "--store", store});
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.what << "\n" << result.out;
+        for (const std::string &part : c.shown) {
+            EXPECT_NE(result.out.find(part), std::string::npos) << c.what << ": " << part << "\n"
+                                                                << result.out;
+        }
+        EXPECT_EQ(result.out.find('\x1b'), std::string::npos) << c.what << ": raw escape";
+    }
 }
 
 }  // namespace

@@ -26,17 +26,22 @@ TEST_F(ImportExport, AFileWithOneBadLineImportsNothingAndListsEveryBadLine) {
     const std::string before = checksum(store());
     writeFile(m_dir / "rows.tsv",
               "号码1\t号码2\t省份\t城市\t区号\t卡信息\n"
-              "1990000\t1990009\t广东\t广州\t020\t中国电信\n"     // 2 good
-              "199001\t1990010\t广东\t广州\t020\t中国电信\n"      // 3 six digits
-              "1990020\t1990011\t广东\t广州\t020\t中国电信\n"     // 4 reversed
-              "2990020\t2990020\t广东\t广州\t020\t中国电信\n"     // 5 not 1
-              "1990030\t1990030\t  \t广州\t020\t中国电信\n"       // 6 empty province
-              "1990040\t1990040\t广东\t广州\t02\t中国电信\n"      // 7 area code of 2
-              "1990050\t1990050\t广东\t广州\t02000\t中国电信\n"   // 8 area code of 5
-              "1990005\t1990005\t广东\t广州\t020\t中国电信\n"     // 9 inside line 2
-              "1380013\t1380013\t北京\t北京\t010\t我的\n"         // 10 the store has it
-              "1990060\t1990060\t广东\t广州\t020\n"               // 11 five fields
-              "1990070\t1990070\t广东\t广州\t0200\t中国电信\n");  // 12 good (4 characters)
+              "1990000\t1990009\t广东\t广州\t020\t中国电信\n"              // 2 good
+              "199001\t1990010\t广东\t广州\t020\t中国电信\n"               // 3 six digits
+              "1990020\t1990011\t广东\t广州\t020\t中国电信\n"              // 4 reversed
+              "2990020\t2990020\t广东\t广州\t020\t中国电信\n"              // 5 not 1
+              "1990030\t1990030\t  \t广州\t020\t中国电信\n"                // 6 empty province
+              "1990040\t1990040\t广东\t广州\t02\t中国电信\n"               // 7 area code of 2
+              "1990050\t1990050\t广东\t广州\t02000\t中国电信\n"            // 8 area code of 5
+              "1990005\t1990005\t广东\t广州\t020\t中国电信\n"              // 9 inside line 2
+              "1380013\t1380013\t北京\t北京\t010\t我的\n"                  // 10 the store has it
+              "1990060\t1990060\t广东\t广州\t020\n"                        // 11 five fields
+              "1990070\t1990070\t广东\t广州\t0200\t中国电信\n"             // 12 good (4 characters)
+              "1990080\t1990080\t\x1b[31m广东\x07\t广州\t020\t中国电信\n"  // 13 ESC, BEL
+              "1990100\t1990100\t\u200b\t广州\t020\t中国电信\n"            // 14 ZWSP only
+              "1990130\t1990130\t广东\t=HYPERLINK(\"http://x\")\t020\t中国电信\n"  // 15
+              "1990180\t1990180\t广东\t广州\t-1+1\t中国电信\n"                     // 16 a sum
+              "1990190\t1990190\t广东\t\u202e州广\t020\t中国电信\n");              // 17 RLO
     const Result result = run({"import", m_dir / "rows.tsv", "--store", store()});
     EXPECT_EQ(result.exitCode, 1);
     const struct {
@@ -52,6 +57,11 @@ TEST_F(ImportExport, AFileWithOneBadLineImportsNothingAndListsEveryBadLine) {
         {9, "与第 2 行重叠"},
         {10, "已有数据：1380000-1380999 北京 北京 010 中国移动"},
         {11, "应有 6 个字段，实际有 5 个"},
+        {13, "省份 含有控制字符 U+001B U+0007：\"\\x1B[31m广东\\x07\""},
+        {14, "省份 只有空白或看不见的字符（U+200B）"},
+        {15, "城市 以 = 开头，表格软件会把它当作公式"},
+        {16, "区号 不是 0 加 2 到 3 位数字：\"-1+1\""},
+        {17, "城市 含有改变文字方向的字符 U+202E：\"\\u202E州广\""},
     };
     for (const auto &r : refused) {
         const std::string expected = "rows.tsv:" + std::to_string(r.line) + ": ";
@@ -64,8 +74,10 @@ TEST_F(ImportExport, AFileWithOneBadLineImportsNothingAndListsEveryBadLine) {
     }
     EXPECT_EQ(result.err.find("rows.tsv:2:"), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find("rows.tsv:12:"), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find("有 9 处不合格（共 11 行数据），一行也没有导入"), std::string::npos)
+    EXPECT_NE(result.err.find("有 14 处不合格（共 16 行数据），一行也没有导入"), std::string::npos)
         << result.err;
+    EXPECT_EQ(result.err.find_first_of("\x1b\x07\x7f"), std::string::npos)
+        << "a control character reached the terminal";
     EXPECT_EQ(checksum(store()), before);
 }
 

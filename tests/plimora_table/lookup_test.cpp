@@ -9,8 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <functional>
+#include <iostream>
 #include <random>
 #include <set>
 #include <sstream>
@@ -531,6 +534,96 @@ TEST_F(Lookup, AnOutputThatCannotBeWrittenLeavesNoFile) {
         << full.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(mount), {}), 0) << "a file was left";
     ::umount(mount.c_str());
+}
+
+// The tool's exit code and message where its output cannot be replaced (the
+// kinds of output name are tested with the output file itself), and
+// /dev/stdout, tried as nobody, who cannot replace the system's own if the
+// tool went wrong.
+TEST_F(Lookup, AReadOnlyOutputIsRefusedAndDevStdoutWrittenDirectly) {
+    writeFile(m_dir / "in.txt", "13800138000\n");
+    writeFile(m_dir / "ro.csv", "old");
+    fs::permissions(m_dir / "ro.csv", fs::perms(0444));
+    const Result readOnly = lookup({m_dir / "in.txt", "-o", m_dir / "ro.csv"});
+    EXPECT_EQ(readOnly.exitCode, 1);
+    EXPECT_NE(readOnly.err.find("ro.csv: 是只读文件，没有改动它"), std::string::npos)
+        << readOnly.err;
+    EXPECT_EQ(readFile(m_dir / "ro.csv"), "old");
+
+    RunOptions nobody;
+    nobody.asNobody = ::geteuid() == 0;
+    const Result out = lookup({m_dir / "in.txt", "-o", "/dev/stdout"}, nobody);
+    if (out.exitCode == 125 && out.err.find(kCannotDropRights) != std::string::npos) {
+        GTEST_SKIP() << out.err;
+    }
+    EXPECT_EQ(out.exitCode, 0) << out.err;
+    EXPECT_EQ(
+        out.out,
+        "号码\t省份\t城市\t区号\t卡信息\t状态\n13800138000\t北京\t北京\t010\t中国移动\t找到\n");
+    EXPECT_TRUE(fs::is_symlink("/dev/stdout"));
+}
+
+// A run killed while its output was still a temporary leaves it beside the
+// output; the next run writing in that folder removes it.
+TEST_F(Lookup, TheNextRunRemovesWhatAKilledRunLeft) {
+    writeFile(m_dir / "in.txt", "13800138000\n");
+    writeFile(m_dir / "out.csv", "earlier");
+    RunOptions killed;
+    killed.environment = {"PLIMORA_CRASH_AT=output-written"};
+    killed.program = PLIMORA_TABLE_FAULTY;
+    EXPECT_EQ(lookup({m_dir / "in.txt", "-o", m_dir / "out.csv"}, killed).signal, SIGKILL);
+    EXPECT_EQ(readFile(m_dir / "out.csv"), "earlier");
+    std::set<std::string> left = leftOver();
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_TRUE(std::any_of(left.begin(), left.end(), [](const std::string &name) {
+        return name.starts_with("out.csv.plimora-tmp-");
+    })) << "the killed run left no temporary";
+
+    const Result next = lookup({m_dir / "in.txt", "-o", m_dir / "other.csv"});
+    ASSERT_EQ(next.exitCode, 0) << next.err;
+    EXPECT_EQ(leftOver(), (std::set<std::string>{"other.csv", "out.csv"}));
+}
+
+TEST_F(Lookup, TextsFromTheStoreNeverReachASpreadsheetAsFormulas) {
+    execSql(store(),
+            "insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values "
+            "(1500000, 1500000, '=HYPERLINK(\"http://x\")', '+1', '-1', '@卡'),"
+            "(1510000, 1510000, char(9) || '省', char(13) || '市', '010', '卡=')");
+    writeFile(m_dir / "in.csv", "手机,备注\n15000000000,=1+1\n15100000000,@me\n");
+    const Result csv = lookup({m_dir / "in.csv"});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err;
+    EXPECT_EQ(
+        readRecords(csv.out, cli::kCsv),
+        (Records{{"手机", "备注", "省份", "城市", "区号", "卡信息", "状态"},
+                 {"15000000000", "=1+1", "'=HYPERLINK(\"http://x\")", "'+1", "'-1", "'@卡", "找到"},
+                 {"15100000000", "@me", "'\t省", "'\r市", "010", "卡=", "找到"}}))
+        << csv.out;
+    execSql(store(), "update quelto set 省份 = '=1', 城市 = '市' where 号码1 = 1510000");
+    const Result tsvOut = lookup({m_dir / "in.csv", "--format", "tsv"});
+    ASSERT_EQ(tsvOut.exitCode, 0) << tsvOut.err;
+    EXPECT_NE(tsvOut.out.find("15100000000\t@me\t'=1\t"), std::string::npos) << tsvOut.out;
+}
+
+TEST_F(Lookup, TheStoreMayBeNamedBeforeTheCommand) {
+    writeFile(m_dir / "in.txt", "13800138000\n");
+    const Result before = run({"--store", store(), "lookup", m_dir / "in.txt"});
+    EXPECT_EQ(before.exitCode, 0) << before.err;
+    EXPECT_NE(before.out.find("13800138000\t北京"), std::string::npos) << before.out;
+    const Result equals = run({"--store=" + store(), "check"});
+    EXPECT_EQ(equals.exitCode, 0) << equals.out << equals.err;
+    EXPECT_NE(run({"--help", "lookup"}).out.find("用法：plimora-table lookup"), std::string::npos);
+    const struct {
+        std::vector<std::string> words;
+        const char *message;
+    } refused[] = {
+        {{"--store", store(), "lookup", "--store", store()}, "选项 --store 只能给一次"},
+        {{"--all", "export"}, "子命令前面只能写 --store PATH 和 --help：--all"},
+    };
+    for (const auto &r : refused) {
+        const Result result = run(r.words);
+        EXPECT_EQ(result.exitCode, 2) << r.message;
+        EXPECT_NE(result.err.find(r.message), std::string::npos) << result.err;
+    }
 }
 
 TEST_F(Lookup, AClosedPipeEndsTheToolWithAMessage) {

@@ -37,7 +37,7 @@ TEST_F(Builder, BuildsAStoreTheRangeQueryAnswers) {
                            "1390000\t1390999\t新疆\t乌鲁木齐\t0991\t中国移动\n");
     EXPECT_EQ(table::buildSysdat(tsv, out()), 2u);
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(m_folder.dir());
+    store::bind(connection, m_folder.dir());
     ASSERT_TRUE(store::lookUp(connection, "13905001234"));
     EXPECT_EQ(connection.Recordset().Fields(store::schema::kAreaCode).text(), "0991");
     ASSERT_TRUE(store::lookUp(connection, "13800138000"));

@@ -183,7 +183,7 @@ std::string editionFile(int serial) {
 bool addLikeTheWindow(const std::string &folder, const std::string &number,
                       const std::array<std::string, 4> &texts) {
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(folder);
+    store::bind(connection, folder);
     if (store::lookUp(connection, number)) {
         return false;
     }
@@ -203,7 +203,7 @@ bool addLikeTheWindow(const std::string &folder, const std::string &number,
 std::optional<std::array<std::string, 4>> lookUpLikeTheWindow(const std::string &folder,
                                                               const std::string &number) {
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(folder);
+    store::bind(connection, folder);
     if (!store::lookUp(connection, number)) {
         return std::nullopt;
     }

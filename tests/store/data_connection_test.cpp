@@ -50,7 +50,7 @@ TEST_P(BothKinds, FindsTheRangeThatHoldsTheKey) {
     file.insert(1380013, 1380013, "北京", "北京", "010", "中国移动");
     file.insert(1390000, 1390999, "新疆", "乌鲁木齐", "0991", "中国移动");
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(file.dir());
+    store::bind(connection, file.dir());
 
     const struct {
         const char *number;
@@ -77,7 +77,7 @@ TEST_P(BothKinds, OverlappingRowsAnswerWithTheFirstTheStoreYields) {
     file.insert(1380000, 1389999, "北京", "北京", "010", "中国移动");
     file.insert(1380013, 1380013, "天津", "天津", "022", "中国移动");
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(file.dir());
+    store::bind(connection, file.dir());
     ASSERT_TRUE(store::lookUp(connection, "1380013"));
     auto &set = connection.Recordset();
     ASSERT_EQ(set.RecordCount(), 2u);
@@ -94,7 +94,7 @@ TEST_P(BothKinds, OverlappingRowsAnswerWithTheFirstTheStoreYields) {
 TEST_P(BothKinds, InsertedRowIsFoundAndKeepsItsTextExactly) {
     StoreFile file(GetSchema());
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(file.dir());
+    store::bind(connection, file.dir());
     const std::string awkward = "O'Brien \"引号\" 100% _x_ 😀; drop table quelto; --";
 
     ASSERT_FALSE(store::lookUp(connection, "1700123"));
@@ -109,7 +109,7 @@ TEST_P(BothKinds, InsertedRowIsFoundAndKeepsItsTextExactly) {
     set.Update();
 
     store::DataConnection other;  // a second connection to the same file sees it
-    other.ConnectionString = store::connectionText(file.dir());
+    store::bind(other, file.dir());
     ASSERT_TRUE(store::lookUp(other, "17001234567"));
     EXPECT_EQ(cityOf(other), awkward);
     EXPECT_EQ(other.Recordset().Fields(store::schema::kCard).text(), "中国电信(虚拟运营商)");
@@ -120,7 +120,7 @@ TEST_P(BothKinds, NullColumnsReadAsNullAndShowAsEmptyText) {
     StoreFile file(GetSchema());
     file.exec("insert into quelto (号码1, 号码2, 省份) values (1500000, 1500000, '云南')");
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(file.dir());
+    store::bind(connection, file.dir());
     ASSERT_TRUE(store::lookUp(connection, "1500000"));
     auto &set = connection.Recordset();
     EXPECT_EQ(set.Fields(store::schema::kProvince).text(), "云南");
@@ -135,7 +135,7 @@ TEST(Store, PlainTableWithNumericColumnsShowsThemAsText) {
         "区号 integer, 卡信息 text)");
     file.exec("insert into quelto values (1300000, 1300000, '广西', '南宁', 771, '中国联通')");
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(file.dir());
+    store::bind(connection, file.dir());
     ASSERT_TRUE(store::lookUp(connection, "1300000"));
     EXPECT_EQ(connection.Recordset().Fields(store::schema::kAreaCode).text(), "771");
 }
@@ -156,27 +156,49 @@ TEST(Store, FailuresCarryTheStoreCodeAndNeverCreateAFile) {
     TempFolder folder;
     const fs::path dir = folder.path();
     store::DataConnection missing;
-    missing.ConnectionString = store::connectionText(dir.string());
+    store::bind(missing, dir.string());
     expectStoreError([&] { store::lookUp(missing, "1380013"); }, SQLITE_CANTOPEN, "missing file");
     EXPECT_FALSE(fs::exists(dir / "sys.dat")) << "a lookup must never create the store";
 
     std::ofstream(dir / "sys.dat") << "this is not a database, just some text that is long enough "
                                       "to fill a header of one hundred bytes...................";
     store::DataConnection damaged;
-    damaged.ConnectionString = store::connectionText(dir.string());
+    store::bind(damaged, dir.string());
     expectStoreError([&] { store::lookUp(damaged, "1380013"); }, SQLITE_NOTADB, "not a database");
 
     StoreFile noTable("create table other (x)");
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(noTable.dir());
+    store::bind(connection, noTable.dir());
     expectStoreError([&] { store::lookUp(connection, "1380013"); }, SQLITE_ERROR, "no table");
+}
+
+// SQLite as Debian builds it takes a name starting with "file:" for a URI,
+// whose parameters would choose another database (here one in memory).
+TEST(Store, ANameStartingWithFileIsAPathNeverAUri) {
+    TempFolder folder;
+    const std::string name = "file:s.dat?mode=memory";
+    store::Database(folder.file(name), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)
+        .exec("create table t (x); insert into t values (7)");
+    const fs::path here = fs::current_path();
+    fs::current_path(folder.path());
+    std::string read;
+    try {
+        const store::Database db(name, SQLITE_OPEN_READONLY);
+        const store::Statement select = db.prepare("select x from t");
+        db.step(select.get());
+        read = std::to_string(sqlite3_column_int(select.get(), 0));
+    } catch (const store::StoreError &error) {
+        read = error.description();
+    }
+    fs::current_path(here);
+    EXPECT_EQ(read, "7");
 }
 
 TEST(Store, FailedRefreshKeepsThePreviousResultAndFailedUpdateKeepsTheRow) {
     StoreFile file(kPlainSchema);
     file.insert(1380013, 1380013, "北京", "北京", "010", "中国移动");
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(file.dir());
+    store::bind(connection, file.dir());
     ASSERT_TRUE(store::lookUp(connection, "1380013"));
 
     connection.RecordSource = "select * from nowhere";
@@ -202,7 +224,7 @@ TEST(Store, FailedRefreshKeepsThePreviousResultAndFailedUpdateKeepsTheRow) {
 TEST(Store, MisuseIsAnErrorNotACrash) {
     StoreFile file(kRtreeSchema);
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(file.dir());
+    store::bind(connection, file.dir());
     ASSERT_FALSE(store::lookUp(connection, "1380013"));
     auto &set = connection.Recordset();
     expectStoreError([&] { set.Fields(store::schema::kCity).Value(); }, SQLITE_MISUSE,
@@ -227,8 +249,8 @@ TEST_P(BothKinds, TransactionMakesTheCheckAndTheWriteOneUnit) {
     StoreFile file(GetSchema());
     store::DataConnection first;
     store::DataConnection second;
-    first.ConnectionString = store::connectionText(file.dir());
-    second.ConnectionString = first.ConnectionString;
+    store::bind(first, file.dir());
+    store::bind(second, file.dir());
 
     first.BeginTrans();
     ASSERT_FALSE(store::lookUp(first, "1500001"));
@@ -272,7 +294,7 @@ TEST(Store, WholeKeysAreWrittenAsIntegers) {
     StoreFile file(
         "create table quelto (号码1 text, 号码2, 省份 text, 城市 text, 区号 text, 卡信息 text)");
     store::DataConnection connection;
-    connection.ConnectionString = store::connectionText(file.dir());
+    store::bind(connection, file.dir());
     const struct {
         double key;
         const char *text;     // as the text column holds it
@@ -407,7 +429,8 @@ int expectKeysAnsweredAlike(const std::string &dir, const std::vector<int> &keys
                             const std::vector<std::string_view> &columns) {
     store::DataConnection window;
     store::DataConnection text;
-    window.ConnectionString = text.ConnectionString = store::connectionText(dir);
+    store::bind(window, dir);
+    store::bind(text, dir);
     // One read transaction each for the whole run rather than one a lookup:
     // the same answers in a fraction of the time.
     answer(window, "begin", {});
@@ -505,7 +528,8 @@ TEST(RangeStatement, KeysAreComparedAsTheirLiteralsAre) {
             "insert into quelto (号码1, 号码2) select low.v, high.v from bound low, bound high");
         store::DataConnection window;
         store::DataConnection text;
-        window.ConnectionString = text.ConnectionString = store::connectionText(file.dir());
+        store::bind(window, file.dir());
+        store::bind(text, file.dir());
         for (const double key : keys) {
             const std::string query = store::rangeQuery(store::keyText(key));
             EXPECT_EQ(answer(window, query, {"编号"}), answer(text, asText(query), {"编号"}))
@@ -519,7 +543,8 @@ TEST_P(BothKinds, ChangedTableAnswersAsTheText) {
     file.insert(1380013, 1380013, "北京", "北京", "010", "中国移动");
     store::DataConnection window;
     store::DataConnection text;
-    window.ConnectionString = text.ConnectionString = store::connectionText(file.dir());
+    store::bind(window, file.dir());
+    store::bind(text, file.dir());
     const std::string query = store::rangeQuery("1380013");
     const struct {
         const char *change;
@@ -553,7 +578,8 @@ TEST(RangeStatement, ConnectionKeepsTheFileItOpenedUntilToldAnother) {
     store::DataConnection text;
     const std::string query = store::rangeQuery("1380013");
     const auto expectAnswers = [&](const std::string &dir, const char *city) {
-        window.ConnectionString = text.ConnectionString = store::connectionText(dir);
+        store::bind(window, dir);
+        store::bind(text, dir);
         EXPECT_EQ(answer(window, query, {store::schema::kCity}), city + std::string("|\n"));
         EXPECT_EQ(answer(text, asText(query), {store::schema::kCity}), city + std::string("|\n"));
     };
@@ -568,7 +594,8 @@ TEST_P(BothKinds, LookupLeavesNoLockAndWaitsForAWriterTellingTheHook) {
     StoreFile file(GetSchema());
     store::DataConnection window;
     store::DataConnection adding;
-    window.ConnectionString = adding.ConnectionString = store::connectionText(file.dir());
+    store::bind(window, file.dir());
+    store::bind(adding, file.dir());
     std::vector<bool> calls;
     adding.setBusyHook([&](bool waiting) { calls.push_back(waiting); });
     ASSERT_FALSE(store::lookUp(window, "1500001"));
@@ -621,7 +648,8 @@ TEST(RangeStatement, RtreeTextsComeFromTheirOwnColumns) {
                                                    kCity,  kAreaCode, kCard, "备注"};
     store::DataConnection window;
     store::DataConnection text;
-    window.ConnectionString = text.ConnectionString = store::connectionText(file.dir());
+    store::bind(window, file.dir());
+    store::bind(text, file.dir());
     const auto expectAlike = [&](double key) {
         const std::string query = store::rangeQuery(store::keyText(key));
         const std::string got = answer(window, query, columns);

@@ -259,7 +259,7 @@ struct ReportRow {
 // Writes text to path through a temporary file beside it, so a failure
 // leaves any earlier file as it was. Throws cli::Failure naming path.
 void writeFile(const std::string &path, const std::string &text) {
-    cli::AtomicFile file(path);
+    cli::OutputFile file(path);
     if (std::fwrite(text.data(), 1, text.size(), file.stream()) != text.size()) {
         throw cli::Failure(path, "写入失败：" + cli::describeErrno(errno));
     }
