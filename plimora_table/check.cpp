@@ -42,8 +42,8 @@ constexpr std::string_view kAbout =
     "各号段的行数和号码数，以及这些问题：号码不是 7 位前缀、号码1 大于 号码2、\n"
     "号码段重叠、文字为空或 NULL、文字含有控制字符、制表符、换行或改变文字方向的\n"
     "字符、文字以 = + - @ 开头、区号不是 0 加 2 到 3 位数字、行落在未分配的号段。\n"
-    "您添加的行落在未分配的号段或以 = + - @ 开头时只作为提示列出（添加数据 也接受\n"
-    "这样的行）。发现问题时退出码为 1，只有提示时为 0。只读取，不改动文件。";
+    "您添加的行落在未分配的号段、以 = + - @ 开头或区号是 3 到 4 位数字时只作为提示\n"
+    "列出（添加数据 也接受这样的行）。发现问题时退出码为 1，只有提示时为 0。只读取，不改动文件。";
 
 class Faults {
 public:
@@ -218,7 +218,12 @@ int runCheck(const std::vector<std::string> &words) {
             const bool usersRow = users.contains(stored.id);
             const auto problems = store::rowProblems(row);
             for (const store::RowProblem &problem : problems) {
-                const bool note = usersRow && problem.fault == store::RowFault::FormulaStart;
+                // What the add-record window lets a user write is no fault in
+                // a row of the user's.
+                const bool note =
+                    usersRow && (problem.fault == store::RowFault::FormulaStart ||
+                                 (problem.fault == store::RowFault::AreaCode &&
+                                  store::isWindowAreaCode(store::toText(row.areaCode))));
                 (note ? notes : faults)
                     .add((note ? std::string(kUsersRow) : "") + store::faultName(problem.fault),
                          rowLabel(stored.id, row) + "：" + store::problemText(problem, row));

@@ -53,4 +53,9 @@ void refuseArguments(const cli::Options &options, std::string_view command);
 // The value of --store, or defaultStorePath().
 std::string storePathOf(const cli::Options &options);
 
+// Throws cli::Failure naming output when it names the store file itself:
+// writing there would put a text table in place of the table and the user's
+// rows. Does nothing for no output, standard output or any other file.
+void refuseStoreAsOutput(const std::optional<std::string> &output, const std::string &storePath);
+
 }  // namespace table

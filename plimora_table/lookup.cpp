@@ -504,6 +504,7 @@ int runLookup(const std::vector<std::string> &words) {
         std::ios::sync_with_stdio(false);
     }
 
+    refuseStoreAsOutput(options.value("--output"), storePathOf(options));
     Input first = openInput(paths.front());
     PrefixTable table(storePathOf(options));
     const std::string outputPath = options.value("--output").value_or("-");

@@ -93,6 +93,14 @@ std::string storePathOf(const cli::Options &options) {
     return options.value("--store").value_or(defaultStorePath());
 }
 
+void refuseStoreAsOutput(const std::optional<std::string> &output, const std::string &storePath) {
+    if (output && *output != "-" && cli::sameFile(*output, storePath)) {
+        throw cli::Failure(*output,
+                           "这是号码表文件 " + storePath +
+                               " 本身，写到这里会用文本表格换掉您的号码表；请换一个文件名");
+    }
+}
+
 std::string commandHelp(std::string_view usage, std::string_view about,
                         std::span<const cli::OptionSpec> options) {
     return cli::commandHelp(usage, about, options, kExitCodes);

@@ -95,6 +95,10 @@ bool isAreaCode(std::string_view text) {
            text[0] == kAreaCodeLead && std::all_of(text.begin(), text.end(), isDigit);
 }
 
+bool isWindowAreaCode(std::string_view text) {
+    return isAreaCodeLength(text) && std::all_of(text.begin(), text.end(), isDigit);
+}
+
 std::vector<RowProblem> rowProblems(const Row &row) {
     std::vector<RowProblem> problems;
     const double low = row.lowNumber();

@@ -20,6 +20,11 @@ bool isPrefixKey(double key);
 // An area code as the table stores it: "0" followed by two or three digits.
 bool isAreaCode(std::string_view text);
 
+// An area code as the add-record window takes one: three or four digits
+// (kShortestAreaCode to kLongestAreaCode characters, and its field takes
+// digits alone). A row the window wrote may hold one that isAreaCode() refuses.
+bool isWindowAreaCode(std::string_view text);
+
 // What is wrong with a row.
 enum class RowFault {
     KeyNotPrefix,      // 号码1 or 号码2 is no prefix key (see isPrefixKey)

@@ -288,6 +288,13 @@ void OutputFile::commit() {
     m_committed = true;
 }
 
+bool sameFile(const std::string &a, const std::string &b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 std::string folderOf(const std::string &path) {
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos) {

@@ -58,6 +58,10 @@ private:
     bool m_committed = false;
 };
 
+// True when a and b both name an existing file and it is the same one (links
+// followed): the output a command is told to write is then a file it reads.
+bool sameFile(const std::string &a, const std::string &b);
+
 // The folder part of path: "." for a bare file name, "/" for a file at the root.
 std::string folderOf(const std::string &path);
 

@@ -131,3 +131,20 @@ TEST_F(ImportExport, ExportAllWritesTheWholeTableAndRefusesATextTsvCannotHold) {
 }
 
 }  // namespace
+
+TEST_F(ImportExport, AnOutputThatIsTheStoreItselfIsRefused) {
+    fs::create_symlink(store(), m_dir / "link.tsv");
+    writeFile(m_dir / "numbers.txt", "13800138000\n");
+    const std::string before = checksum(store());
+    for (const std::string &output : {store(), std::string(m_dir / "link.tsv")}) {
+        for (const std::vector<std::string> &command :
+             {std::vector<std::string>{"export", "--store", store(), "-o", output},
+              std::vector<std::string>{"lookup", m_dir / "numbers.txt", "--store", store(), "-o",
+                                       output}}) {
+            const Result result = run(command);
+            EXPECT_EQ(result.exitCode, 1) << command.front() << " -o " << output;
+            EXPECT_NE(result.err.find("本身"), std::string::npos) << result.err;
+        }
+    }
+    EXPECT_EQ(checksum(store()), before);
+}
