@@ -125,7 +125,7 @@ void printEdition(const StoreFile &store, std::size_t rows, std::size_t aboveShi
         const Holdings holdings = readHoldings(store);
         std::printf("版本：没有版本信息；与第 1 版逐行比对：%zu 行是第 1 版的，%zu 行是您添加的\n",
                     holdings.shippedRows, holdings.userRows.size());
-    } catch (const cli::Failure &) {
+    } catch (const upgrade::Failure &) {
         std::printf("版本：没有版本信息，也不是第 1 版的表（%zu 行）：分不出哪些行是您添加的\n",
                     rows);
     }
@@ -140,7 +140,7 @@ int runCheck(const std::vector<std::string> &words) {
     }
     const cli::Options &options = *parsed;
     refuseArguments(options, "check");
-    const std::string storePath = storePathOf(options);
+    const std::string storePath = currentStorePath(options);
     const StoreFile store(storePath, StoreFile::Access::Read);
     Faults faults(options.has("--list-all"));
     std::printf("检查 %s\n", storePath.c_str());
