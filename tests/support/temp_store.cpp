@@ -11,7 +11,7 @@
 
 namespace testing_support {
 
-TempStore::TempStore(const std::vector<Row> &rows, bool withFile)
+TempStore::TempStore(const std::vector<Row> &rows, bool withFile, const std::string &editionFile)
     : m_dir(m_folder.file("plimora")) {
     std::filesystem::create_directory(m_dir);
     app::setProgramDirForTesting(m_dir);
@@ -33,7 +33,7 @@ TempStore::TempStore(const std::vector<Row> &rows, bool withFile)
         throw std::runtime_error("cannot write the test table");
     }
     file.close();
-    table::buildSysdat(tsvPath, m_dir + "/sys.dat");
+    table::buildSysdat(tsvPath, m_dir + "/sys.dat", editionFile);
 }
 
 TempStore::~TempStore() {

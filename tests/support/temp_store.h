@@ -28,7 +28,10 @@ public:
     // many rows are given) and points app::programDir() at the folder until
     // destruction. The folder is alone in a temporary folder of its own, so
     // that the lookup window finds no other program folder beside it.
-    explicit TempStore(const std::vector<Row> &rows, bool withFile = true);
+    // With editionFile (an edition file like data/edition.tsv) the store's
+    // metadata records that edition.
+    explicit TempStore(const std::vector<Row> &rows, bool withFile = true,
+                       const std::string &editionFile = {});
     ~TempStore();
 
     QString dir() const { return QString::fromStdString(m_dir); }
