@@ -58,7 +58,12 @@ std::optional<Order> orderOf(std::string_view storeName, std::string_view name) 
 }  // namespace
 
 std::string backupPath(const std::string &storePath, std::string_view stamp, int n) {
-    return storePath + "." + std::string(stamp) + (n > 1 ? "-" + std::to_string(n) : "") + ".bak";
+    std::string path = storePath;
+    path.append(".").append(stamp);
+    if (n > 1) {
+        path.append("-").append(std::to_string(n));
+    }
+    return path.append(kSuffix);
 }
 
 bool isBackupName(std::string_view storeName, std::string_view name) {

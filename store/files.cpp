@@ -6,12 +6,44 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #endif
 
 namespace store {
 
 #ifdef _WIN32
+
+int renameOver(const std::string &from, const std::string &to) {
+    if (::MoveFileExW(nativePath(from).c_str(), nativePath(to).c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return 0;
+    }
+    switch (::GetLastError()) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            // What Windows says for a file that a program holds open.
+            return EBUSY;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return ENOENT;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_WRITE_PROTECT:
+            return EROFS;
+        default:
+            return EIO;
+    }
+}
+
+int syncFolderEntries(const std::string &) {
+    return 0;
+}
 
 std::filesystem::path nativePath(const std::string &path) {
     return std::filesystem::path(std::u8string(path.begin(), path.end()));
@@ -41,6 +73,21 @@ std::optional<FileIdentity> identityOf(const std::string &path) {
 }
 
 #else
+
+int renameOver(const std::string &from, const std::string &to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int syncFolderEntries(const std::string &folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    const int rc = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    return rc != 0 && error != EINVAL ? error : 0;
+}
 
 std::filesystem::path nativePath(const std::string &path) {
     return std::filesystem::path(path);

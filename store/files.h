@@ -41,6 +41,18 @@ std::string fileName(const std::string &path);
 // folder and name joined by the platform's separator.
 std::string joinPath(const std::string &folder, const std::string &name);
 
+// Renames from over to (an existing file at to is replaced in one step) and
+// returns 0, or the errno of the failure. On Windows this is MoveFileEx
+// with its write-through, and a file that any program holds open cannot be
+// replaced: that fails with EBUSY.
+int renameOver(const std::string &from, const std::string &to);
+
+// Flushes a folder's entries to disk, so that a rename in it survives a power
+// cut, and returns 0 or the errno of the failure. A file system that does not
+// flush folders (EINVAL) counts as done, as does Windows, whose renames are
+// written through.
+int syncFolderEntries(const std::string &folder);
+
 // A short description of the system error number error (errno) for the user:
 // Chinese for the conditions a user can act on (no space, no permission, a
 // read-only file system, a file too large, no such file, a file another

@@ -14,6 +14,11 @@ namespace upgrade {
 namespace {
 
 constexpr std::uint64_t kRowsPerProgress = 1024;
+#ifdef _WIN32
+// The store file's header up to its change counter (bytes 24-27), which
+// every write transaction raises.
+constexpr std::size_t kHeaderBytes = 28;
+#endif
 
 // Whether SQLite's own handle of store still has the file the path names.
 bool movedUnderSqlite(const StoreFile &store) {
@@ -186,13 +191,27 @@ UpdateReport updateStore(const UpdateRequest &request) {
         writer.reset();
         faultPoint("update-written");
         keepAccess(storePath, partPath);
-        backupPath = makeBackup(storePath, storeFile);
-        faultPoint("update-backed-up");
 #ifdef _WIN32
-        // Windows renames over no file that is open, also in this program.
+        // Windows renames over no file that is open, also in this program, so
+        // the lock goes here. A program that wrote since is seen in the
+        // store's change counter; one that holds the store open (a window)
+        // makes the rename fail, which is found out before the backup is
+        // made: a hard link to a file held open cannot be removed again.
+        const std::string counter = readHead(storePath, kHeaderBytes);
         storeFile.close();
         store.close();
+        if (readHead(storePath, kHeaderBytes) != counter) {
+            throw ReplacedMeanwhile(storePath, "更新时被另一个程序改动了，没有更新；请再试一次");
+        }
+        requireReplaceable(storePath);
+        {
+            const OpenFile reopened(storePath);
+            backupPath = makeBackup(storePath, reopened);
+        }
+#else
+        backupPath = makeBackup(storePath, storeFile);
 #endif
+        faultPoint("update-backed-up");
         replaceFile(partPath, storePath);
         replaced = true;
         faultPoint("update-replaced");

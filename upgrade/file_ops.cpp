@@ -273,21 +273,6 @@ void createEmpty(const std::string &path, const std::string &storePath) {
 
 void keepAccess(const std::string &, const std::string &) {}
 
-void syncFolder(const std::string &) {}
-
-void replaceFile(const std::string &from, const std::string &to) {
-    if (!::MoveFileExW(wide(from).c_str(), wide(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = ::GetLastError();
-        // Windows refuses to rename over a file that any program holds open.
-        const std::string reason =
-            error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION
-                ? "文件正被另一个程序打开（例如还开着的 Plimora 窗口），或者没有权限"
-                : store::describeSystemError(errnoOf(error));
-        throw Failure(to, "无法换成新文件：" + reason);
-    }
-}
-
 bool publishNew(const std::string &from, const std::string &to) {
     if (::MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
         return true;
@@ -301,6 +286,23 @@ bool publishNew(const std::string &from, const std::string &to) {
 
 void removeFile(const std::string &path) noexcept {
     ::DeleteFileW(wide(path).c_str());
+}
+
+void requireReplaceable(const std::string &path) {
+    const HANDLE handle = ::CreateFileW(wide(path).c_str(), DELETE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+            throw Failure(path,
+                          "正被另一个程序打开（例如还开着的 Plimora 窗口），"
+                          "无法换成新文件；请关闭它们后再试。原来的文件没有改动");
+        }
+        throw Failure(path, "无法换成新文件：" + store::describeSystemError(errnoOf(error)) +
+                                "；原来的文件没有改动");
+    }
+    ::CloseHandle(handle);
 }
 
 bool isFile(const std::string &path) {
@@ -423,28 +425,6 @@ void keepAccess(const std::string &from, const std::string &to) {
     }
 }
 
-void syncFolder(const std::string &folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        throw Failure(folder, "无法打开文件夹：" + store::describeSystemError(errno));
-    }
-    // Some file systems refuse fsync on a folder (EINVAL); their renames are
-    // as durable as they get, so that is no failure.
-    const int rc = ::fsync(fd);
-    const int error = errno;
-    ::close(fd);
-    if (rc != 0 && error != EINVAL) {
-        throw Failure(folder, "无法写入磁盘：" + store::describeSystemError(error));
-    }
-}
-
-void replaceFile(const std::string &from, const std::string &to) {
-    if (std::rename(from.c_str(), to.c_str()) != 0) {
-        throw Failure(to, "无法换成新文件：" + store::describeSystemError(errno));
-    }
-    syncFolder(store::folderOf(to));
-}
-
 bool publishNew(const std::string &from, const std::string &to) {
     // A hard link is made only where no file is: the one rename that never
     // replaces.
@@ -471,6 +451,8 @@ bool publishNew(const std::string &from, const std::string &to) {
 void removeFile(const std::string &path) noexcept {
     ::unlink(path.c_str());
 }
+
+void requireReplaceable(const std::string &) {}
 
 bool isFile(const std::string &path) {
     struct stat status {};
@@ -505,5 +487,26 @@ bool canWriteFolder(const std::string &folder) {
 }
 
 #endif
+
+void syncFolder(const std::string &folder) {
+    if (const int error = store::syncFolderEntries(folder)) {
+        throw Failure(folder, "无法写入磁盘：" + store::describeSystemError(error));
+    }
+}
+
+void replaceFile(const std::string &from, const std::string &to) {
+    if (const int error = store::renameOver(from, to)) {
+#ifdef _WIN32
+        // Windows refuses to rename over a file that any program holds open.
+        if (error == EBUSY) {
+            throw Failure(to,
+                          "无法换成新文件：它正被另一个程序打开（例如还开着的 Plimora "
+                          "窗口）；请关闭它们后再试");
+        }
+#endif
+        throw Failure(to, "无法换成新文件：" + store::describeSystemError(error));
+    }
+    syncFolder(store::folderOf(to));
+}
 
 }  // namespace upgrade

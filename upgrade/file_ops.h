@@ -75,6 +75,12 @@ void syncFolder(const std::string &folder);
 // any program holds to open. Throws Failure naming to; from is then left.
 void replaceFile(const std::string &from, const std::string &to);
 
+// Throws Failure naming path when a program holds the file at path open in a
+// way that keeps it from being renamed over (on Windows: opened without
+// sharing its deletion, as SQLite opens a store); otherwise, and always on
+// POSIX, returns.
+void requireReplaceable(const std::string &path);
+
 // Renames from to to unless a file is there already, and syncs the folder.
 // Returns false, leaving both as they are, when to exists. Throws Failure
 // naming to for any other reason.

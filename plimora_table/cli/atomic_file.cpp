@@ -1,17 +1,35 @@
 #include "plimora_table/cli/atomic_file.h"
 
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <random>
 
 #include "plimora_table/cli/failure.h"
+#include "store/files.h"
 
 namespace cli {
 
 namespace {
+
+#ifdef _WIN32
+// plimora-table runs in the UTF-8 code page (its manifest), so the C
+// library's file names are UTF-8 as everywhere else.
+constexpr int kNewFile = _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT;
+constexpr int kReadFile = _O_RDWR | _O_BINARY;  // _commit needs a writable descriptor
+int fsync(int fd) {
+    return ::_commit(fd);
+}
+#else
+constexpr int kNewFile = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+constexpr int kReadFile = O_RDONLY | O_CLOEXEC;
+#endif
 
 std::string randomSuffix() {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -29,12 +47,12 @@ std::string randomSuffix() {
 AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)) {
     for (int attempt = 0;; ++attempt) {
         m_temporary = m_target + ".tmp-" + randomSuffix();
-        const int fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(m_temporary.c_str(), kNewFile, 0666);
         if (fd >= 0) {
             m_stream = ::fdopen(fd, "wb");
             if (!m_stream) {
                 ::close(fd);
-                ::unlink(m_temporary.c_str());
+                std::remove(m_temporary.c_str());
                 throw Failure(m_target, "无法写入：" + describeErrno(errno));
             }
             return;
@@ -51,7 +69,7 @@ AtomicFile::~AtomicFile() {
         std::fclose(m_stream);
     }
     if (!m_committed) {
-        ::unlink(m_temporary.c_str());
+        std::remove(m_temporary.c_str());
     }
 }
 
@@ -60,7 +78,7 @@ void AtomicFile::commit() {
     m_stream = nullptr;
     const bool written = std::fflush(stream) == 0 && !std::ferror(stream);
     int error = errno;
-    const bool synced = written && ::fsync(::fileno(stream)) == 0;
+    const bool synced = written && fsync(::fileno(stream)) == 0;
     if (written && !synced) {
         error = errno;
     }
@@ -73,22 +91,15 @@ void AtomicFile::commit() {
 }
 
 std::string folderOf(const std::string &path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    if (slash == 0) {
-        return "/";
-    }
-    return path.substr(0, slash);
+    return store::folderOf(path);
 }
 
 void syncFile(const std::string &path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), kReadFile);
     if (fd < 0) {
         throw Failure(path, "无法打开以写入磁盘：" + describeErrno(errno));
     }
-    const int rc = ::fsync(fd);
+    const int rc = fsync(fd);
     const int error = errno;
     ::close(fd);
     if (rc != 0) {
@@ -97,24 +108,14 @@ void syncFile(const std::string &path) {
 }
 
 void syncFolder(const std::string &folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        throw Failure(folder, "无法打开文件夹：" + describeErrno(errno));
-    }
-    // Some file systems refuse fsync on a folder (EINVAL); their renames are
-    // as durable as they get, so that is no failure.
-    const int rc = ::fsync(fd);
-    const int error = errno;
-    ::close(fd);
-    if (rc != 0 && error != EINVAL) {
+    if (const int error = store::syncFolderEntries(folder)) {
         throw Failure(folder, "无法写入磁盘：" + describeErrno(error));
     }
 }
 
 void replaceFile(const std::string &from, const std::string &to) {
-    if (std::rename(from.c_str(), to.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(from.c_str());
+    if (const int error = store::renameOver(from, to)) {
+        std::remove(from.c_str());
         throw Failure(to, "无法换成新文件：" + describeErrno(error));
     }
     syncFolder(folderOf(to));

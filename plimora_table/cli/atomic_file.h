@@ -33,7 +33,8 @@ private:
     bool m_committed = false;
 };
 
-// The folder part of path: "." for a bare file name, "/" for a file at the root.
+// The folder part of path: "." for a bare file name, "/" for a file at the
+// root (store::folderOf()).
 std::string folderOf(const std::string &path);
 
 // Flushes the file's content to disk (fsync). Throws Failure naming path.
