@@ -1,7 +1,9 @@
 #include "lookup/table_upgrade.h"
 
 #include <QApplication>
+#include <QProgressDialog>
 #include <QString>
+#include <memory>
 
 #include "app/message_box.h"
 #include "store/backups.h"
@@ -16,6 +18,8 @@ namespace {
 using Outcome = upgrade::FolderState::Outcome;
 
 const char *const kCaption = "软件信息";
+constexpr int kProgressSteps = 100;
+constexpr int kProgressDelayMs = 500;
 
 QString text(const std::string &bytes) {
     return QString::fromStdString(bytes);
@@ -51,6 +55,37 @@ void tellUpdated(const upgrade::UpdateReport &report, QWidget *parent) {
                 app::Icon::Information, QString::fromUtf8(kCaption), parent);
 }
 
+// A progress box for an update, which takes seconds, often before any window
+// shows: it appears once the update has taken more than a moment.
+class UpdateProgress {
+public:
+    explicit UpdateProgress(QWidget *parent) : m_parent(parent) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~UpdateProgress() { QApplication::restoreOverrideCursor(); }
+    UpdateProgress(const UpdateProgress &) = delete;
+    UpdateProgress &operator=(const UpdateProgress &) = delete;
+
+    upgrade::ProgressHook hook() {
+        return [this](std::uint64_t done, std::uint64_t total) {
+            if (!m_box) {
+                m_box = std::make_unique<QProgressDialog>(
+                    QStringLiteral("正在更新号码表，您添加的行都会保留……"), QString(), 0,
+                    kProgressSteps, m_parent);
+                m_box->setWindowTitle(QString::fromUtf8(kCaption));
+                m_box->setMinimumDuration(kProgressDelayMs);
+                m_box->setAutoClose(false);
+            }
+            m_box->setValue(total ? static_cast<int>(done * kProgressSteps / total) : 0);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        };
+    }
+
+private:
+    QWidget *m_parent;
+    std::unique_ptr<QProgressDialog> m_box;
+};
+
 void offerSiblings(const std::string &dir, QWidget *parent) {
     const std::string storePath = store::joinPath(dir, std::string(upgrade::kStoreName));
     for (const upgrade::Sibling &sibling : upgrade::siblingsToAsk(dir)) {
@@ -66,18 +101,14 @@ void offerSiblings(const std::string &dir, QWidget *parent) {
                 upgrade::UpdateRequest request;
                 request.storePath = storePath;
                 request.rowsFrom = sibling.storePath;
-                QApplication::setOverrideCursor(Qt::WaitCursor);
                 upgrade::UpdateReport report;
-                try {
+                {
+                    UpdateProgress progress(parent);
+                    request.progress = progress.hook();
                     report = upgrade::updateStore(request);
-                } catch (...) {
-                    QApplication::restoreOverrideCursor();
-                    throw;
                 }
-                QApplication::restoreOverrideCursor();
                 upgrade::rememberAnswer(storePath, sibling.folder, "yes");
-                app::msgBox(QStringLiteral("已从 %1 带来 %2 行，号码表里现在共有您添加的 %3 行。"
-                                           "\n%4")
+                app::msgBox(QStringLiteral("已从 %1 带来 %2 行，号码表里现在共有您添加的 %3 行。%4")
                                 .arg(text(sibling.folder))
                                 .arg(report.broughtOver)
                                 .arg(report.keptRows)
@@ -98,9 +129,11 @@ void offerSiblings(const std::string &dir, QWidget *parent) {
 }  // namespace
 
 bool upgradeTable(const std::string &dir, QWidget *parent) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const upgrade::FolderState state = upgrade::makeCurrent(dir);
-    QApplication::restoreOverrideCursor();
+    upgrade::FolderState state;
+    {
+        UpdateProgress progress(parent);
+        state = upgrade::makeCurrent(dir, progress.hook());
+    }
     const std::string storePath = store::joinPath(dir, std::string(upgrade::kStoreName));
     const bool haveStore = store::identityOf(storePath).has_value();
     switch (state.outcome) {

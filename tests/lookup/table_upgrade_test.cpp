@@ -16,6 +16,7 @@
 #include "plimora_table/table_text.h"
 #include "store/backups.h"
 #include "store/schema.h"
+#include "tests/support/legacy_store.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/temp_store.h"
 #include "tests/support/window_rows.h"
@@ -217,6 +218,45 @@ TEST_F(TableUpgrade, TheUsersRowsSurviveEveryWayTheFolderIsUpgraded) {
     EXPECT_EQ(recorder.summary(), QString());
     EXPECT_EQ(readBytes(store()), updated);
     std::cout << "[ unpack over, older edition ] user rows: " << kAdded << " -> "
+              << userRows(store()) << "\n";
+}
+
+// The first release shipped sys.dat itself, built before stores recorded
+// their edition. Its folder, with rows the user added, unpacked over by this
+// release's archive, which ships edition.dat.
+TEST_F(TableUpgrade, TheFirstReleasesFolderUnpackedOverByThisOne) {
+    constexpr int kAdded = 50;
+    testing_support::buildLegacyStore(FIRST_EDITION_DIR "/quelto.tsv", store().string());
+    std::vector<std::string> numbers;
+    for (int key = 1700000; numbers.size() < kAdded; key += 37) {
+        const std::string number = std::to_string(key) + "1234";
+        if (testing_support::addLikeTheWindow(m_app.string(), number, kMine)) {
+            numbers.push_back(number);
+        }
+    }
+    const std::string before = readBytes(store());
+    fs::copy_file(PLIMORA_EDITION_DAT, m_app / "edition.dat");
+
+    MessageRecorder recorder;
+    ASSERT_TRUE(start());
+    ASSERT_EQ(recorder.messages().size(), 1u) << recorder.summary().toStdString();
+    EXPECT_TRUE(recorder.messages()[0].text.startsWith(
+        QStringLiteral("号码表已更新到第 %1 版（%2）。\n您添加的 50 行都已保留。")
+            .arg(QString::fromStdString(
+                queryText(m_app / "edition.dat", "select value from quelto_meta where key = 'edition'")))
+            .arg(QString::fromStdString(
+                queryText(m_app / "edition.dat", "select value from quelto_meta where key = 'date'")))))
+        << recorder.summary().toStdString();
+    EXPECT_EQ(userRows(store()), kAdded);
+    for (const std::string &number : numbers) {
+        EXPECT_EQ(testing_support::lookUpLikeTheWindow(m_app.string(), number), kMine) << number;
+    }
+    EXPECT_EQ(testing_support::lookUpLikeTheWindow(m_app.string(), "19912345678"), kTangshan)
+        << "edition 1 had no 19x numbers; this one has";
+    const auto backups = store::backupsOf(store().string());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(readBytes(backups[0]), before);
+    std::cout << "[ first release's folder, unpacked over ] user rows: " << kAdded << " -> "
               << userRows(store()) << "\n";
 }
 
