@@ -5,22 +5,38 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "about/table_edition.h"
 #include "app/application.h"
 #include "app/colours.h"
 #include "app/events.h"
 #include "app/fonts.h"
 #include "app/message_box.h"
 #include "app/twips.h"
+#include "store/connection_texts.h"
+#include "store/edition.h"
+#include "store/schema.h"
 
 namespace {
 
-// Which edition of the number table the program ships and what it was made
-// from, so a user can tell how current its answers are.
+// Which edition of the number table the store beside the program holds and
+// what it was made from, so a user can tell how current its answers are: the
+// store's own record, which a new edition.dat or plimora-table may have
+// changed since the program was built.
 QString creditText() {
-    return QStringLiteral("号码表第 %1 版（%2）\n来源：%3")
-        .arg(QString::fromUtf8(about_table::kEdition), QString::fromUtf8(about_table::kDate),
-             QString::fromUtf8(about_table::kSources));
+    const auto recorded = store::recordedEdition(store::storePath(app::programDir()));
+    const auto value = [&](std::string_view key) {
+        return QString::fromStdString(recorded->value(key).value_or(std::string()));
+    };
+    if (!recorded || !recorded->serial()) {
+        return QStringLiteral("号码表的版本不明：sys.dat 里没有记录它的版本");
+    }
+    QString text = QStringLiteral("号码表第 %1 版").arg(*recorded->serial());
+    if (!value(store::schema::kDateKey).isEmpty()) {
+        text += QStringLiteral("（%1）").arg(value(store::schema::kDateKey));
+    }
+    if (!value(store::schema::kSourcesKey).isEmpty()) {
+        text += QStringLiteral("\n来源：%1").arg(value(store::schema::kSourcesKey));
+    }
+    return text;
 }
 
 constexpr int kSeparatorY = 2460;
@@ -37,7 +53,7 @@ About::About(sysinfo::Platform &platform, QWidget *parent)
       Image1(new QLabel(this)),
       lblTitle(new QLabel(this)),
       lblVersion(new QLabel(this)),
-      lblDisclaimer(new QLabel(creditText(), this)),
+      lblDisclaimer(new QLabel(this)),
       m_platform(platform) {
     setObjectName(QStringLiteral("About"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -95,6 +111,7 @@ void About::load() {
     lblVersion->setText(
         QStringLiteral("版本 %1.%2").arg(app::versionMajor()).arg(app::versionMinor()));
     lblTitle->setText(QStringLiteral("Plimora"));
+    lblDisclaimer->setText(creditText());
 }
 
 void About::StartSysInfo() {

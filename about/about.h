@@ -19,7 +19,8 @@ public:
                    QWidget *parent = nullptr);
     ~About() override;
 
-    // Fills in the caption, the version and the title. Run once, before the
+    // Fills in the caption, the version, the title and the credit line (the
+    // edition recorded in the store beside the program). Run once, before the
     // box is first shown.
     void load();
 
@@ -34,7 +35,7 @@ private:
     QLabel *const Image1;           // the picture, scaled into its box
     QLabel *const lblTitle;         // "Plimora"
     QLabel *const lblVersion;       // "版本 " and the version
-    QLabel *const lblDisclaimer;    // the number table's edition and sources
+    QLabel *const lblDisclaimer;    // the edition and sources of the table in sys.dat
 
     sysinfo::Platform &m_platform;
 };

@@ -19,6 +19,11 @@ MessageSink &sink() {
     return current;
 }
 
+QuestionSink &questionSink() {
+    static QuestionSink current;
+    return current;
+}
+
 QMessageBox::Icon toQt(Icon icon) {
     switch (icon) {
         case Icon::Exclamation:
@@ -108,6 +113,31 @@ void msgBox(const QString &text, Icon icon, const QString &caption, QWidget *par
 
 void setMessageSink(MessageSink newSink) {
     sink() = std::move(newSink);
+}
+
+bool askYesNo(const QString &text, const QString &caption, QWidget *parent) {
+    const Message message{text, Icon::None, caption.isEmpty() ? applicationTitle() : caption};
+    if (questionSink()) {
+        return questionSink()(message);
+    }
+    if (sink()) {
+        sink()(message);
+        return false;
+    }
+    CaptionedBox box(QMessageBox::Question, message.caption, message.text, QMessageBox::NoButton,
+                     parent);
+    box.setObjectName(QStringLiteral("askBox"));
+    box.setPalette(classicPalette());
+    QPushButton *yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void setQuestionSink(QuestionSink newSink) {
+    questionSink() = std::move(newSink);
 }
 
 }  // namespace app

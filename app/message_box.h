@@ -30,4 +30,13 @@ void msgBox(const QString &text, Icon icon = Icon::None, const QString &caption 
 using MessageSink = std::function<void(const Message &)>;
 void setMessageSink(MessageSink sink);
 
+// Asks text with two buttons, "是(&Y)" and "否(&N)" (the latter also for Esc
+// and the close box), and returns true for yes. The icon is a question mark;
+// an empty caption stands for applicationTitle(). While a question sink is
+// set, it is asked instead; else, while a message sink is set, the question
+// goes to it and the answer is no.
+bool askYesNo(const QString &text, const QString &caption = {}, QWidget *parent = nullptr);
+using QuestionSink = std::function<bool(const Message &)>;
+void setQuestionSink(QuestionSink sink);
+
 }  // namespace app

@@ -4,7 +4,9 @@
 #include <QString>
 #include <exception>
 
+#include "app/application.h"
 #include "app/message_box.h"
+#include "store/connection_texts.h"
 #include "store/store_error.h"
 
 namespace app {
@@ -35,8 +37,9 @@ bool guard(const std::function<void()> &reaction, QWidget *window) {
     try {
         reaction();
     } catch (const store::StoreError &e) {
-        msgBox(report(e.number(), store::describeStoreError(e.number(), e.description())),
-               Icon::Exclamation, {}, window);
+        const std::string storePath = store::storePath(programDir());
+        msgBox(report(e.number(), store::describeStoreError(e, storePath)), Icon::Exclamation, {},
+               window);
     } catch (const std::exception &e) {
         msgBox(report(-1, e.what()), Icon::Exclamation, {}, window);
     }

@@ -11,7 +11,8 @@ class QWidget;
 namespace app {
 
 // Runs reaction and returns true. A store::StoreError escaping it is shown in
-// a message box as "错误 <number>：" and store::describeStoreError() of it, any
+// a message box as "错误 <number>：" and store::describeStoreError() of it
+// (for the store beside the program, whose newest backup it may name), any
 // other std::exception as "错误 -1：" and its text (caption "quelto",
 // exclamation icon), and then swallowed. While a store call waits
 // (whileStoreBusy()), runs nothing and returns false.

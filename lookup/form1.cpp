@@ -18,6 +18,7 @@
 #include "app/store_binding.h"
 #include "app/text.h"
 #include "app/twips.h"
+#include "lookup/table_upgrade.h"
 #include "store/connection_texts.h"
 #include "store/number_text.h"
 #include "store/schema.h"
@@ -182,6 +183,12 @@ Form1::Form1(QWidget *parent)
 Form1::~Form1() = default;
 
 bool Form1::load() {
+    // The table is made current before anything opens it: after this, the
+    // window works on the sys.dat the update wrote.
+    if (!lookup::upgradeTable(app::programDir())) {
+        close();
+        return false;
+    }
     if (!app::fileExists(store::storePath(app::programDir()))) {
         app::msgBox(QString::fromUtf8(kMissingStore), app::Icon::Exclamation,
                     QString::fromUtf8(kMissingStoreCaption));

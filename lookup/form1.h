@@ -20,9 +20,12 @@ public:
     explicit Form1(QWidget *parent = nullptr);
     ~Form1() override;
 
-    // Checks that the store file is beside the program and binds Adodc1 to
-    // it. Returns false when it is missing: the user has been told and the
-    // window has been closed. Nothing is read from the store yet.
+    // Brings the store beside the program up to the edition its folder ships
+    // (lookup::upgradeTable(), which may tell the user what it did), checks
+    // that the store file is there and binds Adodc1 to it. Returns false when
+    // it is missing (and could not be made): the user has been told and the
+    // window has been closed. Nothing is read from the store for the lookups
+    // yet.
     bool load();
 
 private:

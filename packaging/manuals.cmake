@@ -17,7 +17,7 @@ else()
     set(pages)
     # name | source | summary | synopsis | sections | see also
     foreach(page
-            "plimora|README.md|look up where a Chinese cell-phone number is registered, offline|plimora|Using it,Keyboard,The table,Keeping your rows across editions|plimora-table(1)"
+            "plimora|README.md|look up where a Chinese cell-phone number is registered, offline|plimora|Using it,Keyboard,The table,Upgrading|plimora-table(1)"
             "plimora-table|docs/plimora-table.md|look up whole lists of numbers in Plimora's table and manage your own rows|||plimora(1)")
         string(REPLACE "|" ";" fields "${page}")
         list(GET fields 0 name)

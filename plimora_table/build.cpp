@@ -1,8 +1,5 @@
 // plimora-table build: a new store from a text table, for a program folder
 // that has none yet. It never replaces a store, which may hold the user's rows.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -13,7 +10,9 @@
 #include "plimora_table/commands.h"
 #include "plimora_table/store_file.h"
 #include "plimora_table/table_text.h"
+#include "store/files.h"
 #include "store/store_error.h"
+#include "upgrade/file_ops.h"
 
 namespace table {
 
@@ -46,8 +45,10 @@ int runBuild(const std::vector<std::string> &words) {
         throw cli::UsageError("build 需要 --table FILE");
     }
     const std::string storePath = storePathOf(options);
-    struct stat status {};
-    if (::lstat(storePath.c_str(), &status) == 0) {
+    std::error_code noStatus;
+    const auto type =
+        std::filesystem::symlink_status(store::nativePath(storePath), noStatus).type();
+    if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::none) {
         if (options.has("--if-missing")) {
             return 0;
         }
@@ -56,7 +57,7 @@ int runBuild(const std::vector<std::string> &words) {
             "已经存在，里面可能有您添加的行，所以不覆盖它；要换成新版本并保留这些行，"
             "请用 plimora-table update");
     }
-    if (::access(cli::folderOf(storePath).c_str(), W_OK) != 0) {
+    if (!upgrade::canWriteFolder(cli::folderOf(storePath))) {
         throw cli::Failure(storePath, "它所在的文件夹 " + cli::folderOf(storePath) + " 不能写入（" +
                                           cli::describeErrno(errno) + "）");
     }

@@ -129,7 +129,7 @@ public:
             for (const StoredRow &row : m_legacy->userRows) {
                 m_ids.insert(row.id);
             }
-        } catch (const cli::Failure &) {
+        } catch (const upgrade::Failure &) {
             // No edition to tell the user's rows by: each row is judged as
             // the edition's would be.
         }
@@ -180,7 +180,7 @@ int runCheck(const std::vector<std::string> &words) {
     }
     const cli::Options &options = *parsed;
     refuseArguments(options, "check");
-    const std::string storePath = storePathOf(options);
+    const std::string storePath = currentStorePath(options);
     const StoreFile store(storePath, StoreFile::Access::Read);
     Faults faults(options.has("--list-all"));
     // What the add-record window lets a user add is no fault in a row of the

@@ -4,6 +4,7 @@
 // run() prints and turns into exit codes 2 and 1.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "plimora_table/cli/options.h"
+#include "upgrade/edition_update.h"
 
 namespace table {
 
@@ -57,5 +59,23 @@ std::string storePathOf(const cli::Options &options);
 // writing there would put a text table in place of the table and the user's
 // rows. Does nothing for no output, standard output or any other file.
 void refuseStoreAsOutput(const std::optional<std::string> &output, const std::string &storePath);
+
+// storePathOf(options), after makeFolderCurrent() of it: what every command
+// that works on an existing store (all but build) starts with.
+std::string currentStorePath(const cli::Options &options);
+
+// When storePath is a program folder's sys.dat, with an edition.dat beside it,
+// brings it up to that edition as the program does when it starts
+// (upgrade::makeCurrent()): a new sys.dat is made silently, an update prints
+// its report (printUpdateReport()) on stderr, which keeps stdout for the
+// command's own output, and an edition.dat that cannot be used or an update
+// that fails is said on stderr, after which the command goes on with sys.dat
+// as it is. Does nothing for any other store.
+void makeFolderCurrent(const std::string &storePath);
+
+// Prints on out what an update did: the store, the editions, the rows kept
+// and brought, the backup and the older backups removed, and the rows of the
+// user's that the new edition also answers.
+void printUpdateReport(const upgrade::UpdateReport &report, std::FILE *out);
 
 }  // namespace table

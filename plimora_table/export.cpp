@@ -62,7 +62,7 @@ int runExport(const std::vector<std::string> &words) {
     }
     const cli::Options &options = *parsed;
     refuseArguments(options, "export");
-    const std::string storePath = storePathOf(options);
+    const std::string storePath = currentStorePath(options);
     refuseStoreAsOutput(options.value("--output"), storePath);
     const StoreFile store(storePath, StoreFile::Access::Read);
     std::vector<StoredRow> rows;

@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "plimora_table/cli/failure.h"
-#include "plimora_table/cli/fault_point.h"
 #include "plimora_table/cli/table_reader.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/row_text.h"
@@ -19,6 +18,7 @@
 #include "store/row_rule.h"
 #include "store/schema.h"
 #include "store/text.h"
+#include "store/fault_point.h"
 
 namespace table {
 
@@ -137,7 +137,7 @@ int runImport(const std::vector<std::string> &words) {
     }
     const std::string path = options.arguments().front();
     const std::string name = path == "-" ? "标准输入" : path;
-    const std::string storePath = storePathOf(options);
+    const std::string storePath = currentStorePath(options);
 
     const std::string text = readAll(path);
     std::istringstream in(text);
@@ -233,13 +233,13 @@ int runImport(const std::vector<std::string> &words) {
             store.db().step(insert.get());
             store.db().reset(insert.get());
         }
-        cli::faultPoint("import-inserted");
+        store::faultPoint("import-inserted");
         store.commit();
     } catch (const store::StoreError &error) {
         store.rollback();
         try {
             store.fail(error);
-        } catch (const cli::Failure &failure) {
+        } catch (const upgrade::Failure &failure) {
             throw cli::Failure(storePath, failure.message() + "；一行也没有导入");
         }
     }

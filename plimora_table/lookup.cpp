@@ -506,7 +506,7 @@ int runLookup(const std::vector<std::string> &words) {
 
     refuseStoreAsOutput(options.value("--output"), storePathOf(options));
     Input first = openInput(paths.front());
-    PrefixTable table(storePathOf(options));
+    PrefixTable table(currentStorePath(options));
     const std::string outputPath = options.value("--output").value_or("-");
     cli::TextOutput output(outputPath, encoding);
 

@@ -1,20 +1,29 @@
 // plimora-table: picks the sub-command, shows --help, and turns every way a
 // command can stop short into a message on stderr and an exit code.
-#include <unistd.h>
-
 #include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <optional>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "plimora_table/cli/atomic_file.h"
 #include "plimora_table/cli/command.h"
 #include "plimora_table/cli/exit_codes.h"
 #include "plimora_table/cli/failure.h"
+#include "plimora_table/cli/progress.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/store_file.h"
+#include "store/files.h"
 #include "store/store_error.h"
 #include "store/store_writer.h"
+#include "store/text.h"
+#include "upgrade/folder_step.h"
 
 namespace table {
 
@@ -80,13 +89,37 @@ std::size_t commandAt(const std::vector<std::string> &words) {
 
 }  // namespace
 
-std::string defaultStorePath() {
+namespace {
+
+// The path of the running program, or "" when the system cannot say.
+std::string programFile() {
+#ifdef _WIN32
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return store::pathText(std::filesystem::path(path));
+        }
+        path.resize(path.size() * 2);
+    }
+#else
     char path[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) {
-        return "sys.dat";
-    }
-    return cli::folderOf(std::string(path, static_cast<std::size_t>(length))) + "/sys.dat";
+    return length <= 0 ? std::string() : std::string(path, static_cast<std::size_t>(length));
+#endif
+}
+
+}  // namespace
+
+std::string defaultStorePath() {
+    const std::string program = programFile();
+    const std::string name(upgrade::kStoreName);
+    return program.empty() ? name : store::joinPath(store::folderOf(program), name);
 }
 
 std::string storePathOf(const cli::Options &options) {
@@ -98,6 +131,52 @@ void refuseStoreAsOutput(const std::optional<std::string> &output, const std::st
         throw cli::Failure(*output,
                            "这是号码表文件 " + storePath +
                                " 本身，写到这里会用文本表格换掉您的号码表；请换一个文件名");
+    }
+}
+
+std::string currentStorePath(const cli::Options &options) {
+    const std::string storePath = storePathOf(options);
+    makeFolderCurrent(storePath);
+    return storePath;
+}
+
+void makeFolderCurrent(const std::string &storePath) {
+    if (store::fileName(storePath) != upgrade::kStoreName) {
+        return;
+    }
+    std::optional<cli::Progress> progress;
+    const upgrade::FolderState state = upgrade::makeCurrent(
+        store::folderOf(storePath), [&](std::uint64_t done, std::uint64_t total) {
+            if (!progress) {
+                progress.emplace("正在把号码表更新到 edition.dat 的版本", total);
+            }
+            progress->update(done);
+        });
+    if (progress) {
+        progress->finish();
+    }
+    using Outcome = upgrade::FolderState::Outcome;
+    switch (state.outcome) {
+        case Outcome::Updated:
+            printUpdateReport(state.report, stderr);
+            break;
+        case Outcome::EditionUnusable:
+            std::fprintf(stderr, "plimora-table: %s；没有用它更新 %s\n", state.failure->what(),
+                         store::escapedText(storePath).c_str());
+            break;
+        case Outcome::NotUpdated:
+            std::fprintf(stderr, "plimora-table: 没能把 %s 更新到 edition.dat 的%s：%s\n",
+                         store::escapedText(storePath).c_str(), state.edition.describe().c_str(),
+                         state.failure->what());
+            break;
+        case Outcome::NotCreated:
+            std::fprintf(stderr, "plimora-table: 没能从 edition.dat 建立 %s：%s\n",
+                         store::escapedText(storePath).c_str(), state.failure->what());
+            break;
+        default:
+            // A store that cannot be read is reported by the command that
+            // opens it.
+            break;
     }
 }
 
@@ -127,8 +206,14 @@ int run(int argc, char **argv) {
     // A file-size limit (ulimit -f) then shows as a write error with a message
     // instead of killing the tool halfway through a file; likewise a closed
     // pipe (plimora-table lookup big.csv | head -1).
+#ifdef _WIN32
+    // The tool's texts are UTF-8, as its file names are (its manifest sets
+    // the process's code page).
+    ::SetConsoleOutputCP(CP_UTF8);
+#else
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+#endif
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
         std::fprintf(stderr, "%s%s", kToolHelp.data(), kExitCodes.data());
@@ -176,6 +261,8 @@ int run(int argc, char **argv) {
             return command->run(own);
         } catch (const store::StoreError &error) {
             throw cli::Failure("", storeErrorText(error.number(), error.description()));
+        } catch (const upgrade::Failure &failure) {
+            throw cli::Failure(failure.file(), failure.message());
         }
     });
 }

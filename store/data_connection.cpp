@@ -1,5 +1,6 @@
 #include "store/data_connection.h"
 
+#include <optional>
 #include <utility>
 
 #include "store/connection_texts.h"
@@ -18,6 +19,10 @@ constexpr int kBusyPollMs = 10;
 // A set that held more values than this gives their storage back instead of
 // keeping it for the refreshes to come.
 constexpr std::size_t kKeptValues = 256;
+
+// How often a file replaced while it is being opened or locked is taken
+// again before the connection goes on with what it has.
+constexpr int kOpenAttempts = 3;
 
 // 32 MiB, in the negative KiB that SQLite takes.
 constexpr const char *kCacheSize = "pragma cache_size = -32768";
@@ -69,10 +74,28 @@ void DataConnection::open() {
     if (source.empty()) {
         throw StoreError(SQLITE_CANTOPEN, "the connection names no store file");
     }
-    // Without SQLITE_OPEN_CREATE a missing store is an error, never a new
-    // empty file. A connection serves one thread at a time, so SQLite need
-    // not lock it against others on every call.
-    Database opened(source, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+    // The file SQLite opens is the one the path names before and after the
+    // open; a file renamed over it in between is opened again.
+    std::optional<FileIdentity> identity = identityOf(source);
+    Database opened;
+    for (int attempt = 0;; ++attempt) {
+        if (!identity) {
+            throw missingStoreError(source);
+        }
+        // Without SQLITE_OPEN_CREATE a missing store is an error, never a new
+        // empty file. A connection serves one thread at a time, so SQLite need
+        // not lock it against others on every call.
+        opened = Database(source, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+        const std::optional<FileIdentity> after = identityOf(source);
+        if (after == identity || attempt == kOpenAttempts) {
+            identity = after;
+            break;
+        }
+        identity = after;
+    }
+    if (!identity) {
+        throw missingStoreError(source);
+    }
     sqlite3_extended_result_codes(opened.get(), 0);
     sqlite3_busy_handler(opened.get(), &DataConnection::onBusy, this);
     // Each lookup is a transaction of its own; the pages it read stay cached
@@ -84,6 +107,24 @@ void DataConnection::open() {
     close();
     m_db = std::move(opened);
     m_openedSource = source;
+    m_openedIdentity = *identity;
+}
+
+bool DataConnection::stillTheOpenFile() const {
+    return identityOf(m_openedSource) == m_openedIdentity;
+}
+
+void DataConnection::followReplacement() {
+    if (!m_db || !sqlite3_get_autocommit(m_db.get())) {
+        return;
+    }
+    const std::optional<FileIdentity> now = identityOf(m_openedSource);
+    if (!now) {
+        throw missingStoreError(m_openedSource);
+    }
+    if (*now != m_openedIdentity) {
+        close();
+    }
 }
 
 void DataConnection::close() {
@@ -137,6 +178,7 @@ void DataConnection::fill(store::Recordset &set, sqlite3_stmt *statement, bool f
 
 void DataConnection::Refresh() {
     const WaitEnd waitEnd(*this);
+    followReplacement();
     open();
     if (const auto key = rangeQueryKey(RecordSource)) {
         for (bool retried = false;; retried = true) {
@@ -174,11 +216,22 @@ void DataConnection::execute(const char *sql) {
 
 void DataConnection::BeginTrans() {
     const WaitEnd waitEnd(*this);
+    followReplacement();
     open();
     if (!sqlite3_get_autocommit(m_db.get())) {
         throw StoreError(SQLITE_MISUSE, "a transaction is already open");
     }
-    execute("begin immediate");
+    for (int attempt = 0;; ++attempt) {
+        execute("begin immediate");
+        // A program that replaced the file did so while it held the lock that
+        // was waited for: the lock now taken is on a file nobody reads again.
+        if (stillTheOpenFile() || attempt == kOpenAttempts) {
+            return;
+        }
+        execute("rollback");
+        followReplacement();
+        open();
+    }
 }
 
 void DataConnection::CommitTrans() {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "store/database.h"
+#include "store/files.h"
 #include "store/range_statement.h"
 #include "store/recordset.h"
 
@@ -16,9 +17,14 @@ namespace store {
 
 // Each window owns one. Setting the texts and the store file only records
 // them; the file is opened by the first Refresh() and kept open until the
-// connection goes (or is given another file). A connection keeps up to
-// 32 MiB of the file's pages in memory, as they are read, for the lookups to
-// come. It must not be used by two threads at once.
+// connection goes (or is given another file, or the file is replaced). Before
+// each refresh and each transaction the connection makes sure that the path
+// still names the file it has open: a file renamed over it (a new edition, a
+// restored backup) is opened in its place, and a file that is gone is
+// reported as such instead of being read or written where nobody will find
+// it again. A connection keeps up to 32 MiB of the file's pages in memory, as
+// they are read, for the lookups to come. It must not be used by two threads
+// at once.
 class DataConnection {
 public:
     DataConnection();
@@ -36,11 +42,12 @@ public:
     void setStoreFile(std::string path) { m_storeFile = std::move(path); }
     const std::string &storeFile() const { return m_storeFile; }
 
-    // Opens the store file (setStoreFile()) if it is not open yet
-    // (never creating it: a missing file is an error), runs RecordSource and
-    // makes its rows the current Recordset(). Waits up to 30 s for a store
-    // that another connection is writing. Throws StoreError; the previous
-    // result set is then left as it was. No transaction is left open that
+    // Opens the store file (setStoreFile()) if it is not open yet, or if the
+    // path names another file than the one open (never creating it: a
+    // missing file is missingStoreError()), runs RecordSource and makes its rows the current
+    // Recordset(). Waits up to 30 s for a store that another connection is writing. Throws
+    // StoreError; the previous result set is then left as it was, unless the file was replaced (the
+    // set is then dropped with the old file). No transaction is left open that
     // BeginTrans() did not open: the next refresh sees what other
     // connections wrote in between.
     //
@@ -54,11 +61,12 @@ public:
     store::Recordset &Recordset() { return m_recordset; }
 
     // Starts a write transaction (BEGIN IMMEDIATE), opening the store first
-    // if needed: from here until CommitTrans() or RollbackTrans() no other
-    // connection can write, and reads and writes through this connection form
-    // one unit. Waits up to 30 s for a store another connection is writing.
-    // Throws StoreError, also when a transaction is already open; no
-    // transaction is open then.
+    // if needed (or afresh, as Refresh() does, when the file was replaced,
+    // also while the lock was waited for): from here until CommitTrans() or
+    // RollbackTrans() no other connection can write the file that the path
+    // names, and reads and writes through this connection form one unit. Waits up to 30 s for a
+    // store another connection is writing. Throws StoreError, also when a transaction is already
+    // open; no transaction is open then.
     void BeginTrans();
     // Makes the transaction's writes lasting and ends it. Throws StoreError
     // when none is open or the store refuses; the transaction is then still
@@ -96,6 +104,12 @@ private:
 
     static int onBusy(void *connection, int count);
     void open();
+    // Outside a transaction: closes the file when its path names another one
+    // now, so that open() takes the new one; throws missingStoreError() when
+    // it names none (leaving the file open, for the case it comes back).
+    void followReplacement();
+    // Whether the path still names the open file.
+    bool stillTheOpenFile() const;
     void close();
     void execute(const char *sql);
     // Makes set the result of stepping statement to its end. Its table is the
@@ -103,9 +117,10 @@ private:
     void fill(store::Recordset &set, sqlite3_stmt *statement, bool firstColumnsTable = false);
 
     Database m_db;
-    std::string m_storeFile;     // the file to open
-    std::string m_openedSource;  // the file that is open
-    RangeStatement m_range;      // prepared for the open file, reset before it closes
+    std::string m_storeFile;        // the file to open
+    std::string m_openedSource;     // the file that is open
+    FileIdentity m_openedIdentity;  // the file that is open, as the file system tells it
+    RangeStatement m_range;         // prepared for the open file, reset before it closes
     store::Recordset m_recordset;
     store::Recordset m_spare;  // the set before m_recordset, refilled by the next refresh
     BusyHook m_busyHook;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "store/database.h"
 #include "store/schema.h"
 
 namespace store {
@@ -45,6 +46,25 @@ std::string Edition::describe() const {
         }
     }
     return details.empty() ? text : text + "（" + details + "）";
+}
+
+std::optional<Edition> recordedEdition(const std::string &storePath) {
+    try {
+        const Database db(storePath, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+        const Statement has = db.prepare(schema::kHasMeta);
+        if (!db.step(has.get()) || sqlite3_column_int(has.get(), 0) == 0) {
+            return std::nullopt;
+        }
+        Edition edition;
+        const Statement meta = db.prepare(schema::kSelectMeta);
+        while (db.step(meta.get())) {
+            edition.entries.emplace_back(toText(column(meta.get(), 0)),
+                                         toText(column(meta.get(), 1)));
+        }
+        return edition;
+    } catch (const StoreError &) {
+        return std::nullopt;
+    }
 }
 
 }  // namespace store

@@ -29,4 +29,9 @@ struct Edition {
 // a space or any other character).
 std::optional<long long> wholeNumber(std::string_view text);
 
+// The entries of the metadata of the store file at storePath, in the order
+// written, or nullopt when it has no metadata table or cannot be opened or
+// read. Opens the file read-only and writes nothing.
+std::optional<Edition> recordedEdition(const std::string &storePath);
+
 }  // namespace store

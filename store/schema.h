@@ -120,6 +120,9 @@ inline constexpr const char *kCreateMeta =
     "create table quelto_meta (key text primary key not null, value text not null)";
 inline constexpr const char *kInsertMeta = "insert into quelto_meta (key, value) values (?, ?)";
 inline constexpr const char *kSelectMeta = "select key, value from quelto_meta order by rowid";
+// Sets the value of a key, in place of any earlier one.
+inline constexpr const char *kPutMeta =
+    "insert or replace into quelto_meta (key, value) values (?, ?)";
 // How the table was created ("create virtual table quelto using rtree(…)").
 inline constexpr const char *kTableSql = "select sql from sqlite_master where name = 'quelto'";
 inline constexpr const char *kHasMeta =
@@ -136,9 +139,17 @@ inline constexpr std::string_view kBuiltByKey = "built_by";  // "plimora-table 1
 inline constexpr std::string_view kShippedRowsKey = "shipped_rows";
 // Prefixes of the edition left out because a row of the user's answers them.
 inline constexpr std::string_view kOverriddenKey = "shipped_overridden";
-// True for the keys above that the tools write themselves.
+// What the program noted in a user's store: the answer the user gave for an
+// older program folder beside the program's own, under this prefix and the
+// folder's path ("yes", "no", or "none" when it had no row to bring), so that
+// it asks once. An update carries these entries into the new file.
+inline constexpr std::string_view kAskedPrefix = "rows_from_asked:";
+constexpr bool isLocalKey(std::string_view key) {
+    return key.starts_with(kAskedPrefix);
+}
+// True for the keys above that the tools and the program write themselves.
 constexpr bool isToolKey(std::string_view key) {
-    return key == kBuiltByKey || key == kShippedRowsKey || key == kOverriddenKey;
+    return key == kBuiltByKey || key == kShippedRowsKey || key == kOverriddenKey || isLocalKey(key);
 }
 
 // The header line of the edition file (data/edition.tsv).

@@ -37,8 +37,22 @@ inline constexpr int kWindowBusyWaitSeconds = 30;
 // disk, a disk error) it is a Chinese description that says what to do,
 // followed by storeText in full-width brackets; for any other error it is
 // storeText alone. A busy store is said to have been waited for
-// waitedSeconds.
+// waitedSeconds. Given the store's path, the text for a damaged file (or one
+// that is no store, or lacks the table) names the newest backup beside it
+// (store/backups.h) and how to get the user's rows out; without it, it says
+// where to look for a backup.
 std::string describeStoreError(int number, std::string_view storeText,
+                               int waitedSeconds = kWindowBusyWaitSeconds,
+                               const std::string &storePath = {});
+
+// The same for error, met on the store at storePath: a store file that is no
+// longer there (missingStoreError()) is described as gone, naming the newest
+// backup beside it; every other error as above.
+std::string describeStoreError(const StoreError &error, const std::string &storePath,
                                int waitedSeconds = kWindowBusyWaitSeconds);
+
+// The error (SQLITE_CANTOPEN, system error ENOENT) of a store file that is no
+// longer at path: removed or moved away after it was opened, or never there.
+StoreError missingStoreError(const std::string &path);
 
 }  // namespace store

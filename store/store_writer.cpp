@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "store/files.h"
 #include "store/schema.h"
 
 #ifndef PLIMORA_VERSION
@@ -23,8 +24,8 @@ namespace store {
 StoreWriter::StoreWriter(const std::string &path) : m_path(path) {
     // An empty file is an empty store to SQLite; anything else goes.
     std::error_code noFile;
-    if (std::filesystem::file_size(path, noFile) != 0) {
-        std::remove(path.c_str());
+    if (std::filesystem::file_size(nativePath(path), noFile) != 0) {
+        std::filesystem::remove(nativePath(path), noFile);
     }
     m_db = Database(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
     // The file is a new one under a temporary name: no journal is needed to
@@ -58,7 +59,7 @@ void StoreWriter::addUser(const Row &row) {
     ++m_user;
 }
 
-void StoreWriter::finish(const Edition &edition, long long overridden) {
+void StoreWriter::finish(const Edition &edition, long long overridden, const Edition &local) {
     {
         const Statement meta = m_db.prepare(schema::kInsertMeta);
         auto put = [&](std::string_view key, const std::string &value) {
@@ -73,6 +74,9 @@ void StoreWriter::finish(const Edition &edition, long long overridden) {
         put(schema::kBuiltByKey, builtBy());
         put(schema::kShippedRowsKey, std::to_string(m_shipped));
         put(schema::kOverriddenKey, std::to_string(overridden));
+        for (const auto &[key, value] : local.entries) {
+            put(key, value);
+        }
     }
     m_insert.reset();
     m_db.exec("commit");
@@ -87,7 +91,7 @@ std::string builtBy() {
 void syncFile(const std::string &path) {
 #ifdef _WIN32
     // _commit needs a descriptor open for writing.
-    const int fd = ::_open(path.c_str(), _O_RDWR | _O_BINARY);
+    const int fd = ::_wopen(nativePath(path).c_str(), _O_RDWR | _O_BINARY);
 #else
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
 #endif

@@ -35,10 +35,11 @@ public:
     std::size_t userRows() const { return m_user; }
 
     // Writes the metadata (every entry of edition, then built_by,
-    // shipped_rows and shipped_overridden = overridden), commits, closes the
-    // file and flushes it to disk. Throws StoreError (with the system's error
-    // number when the flush fails).
-    void finish(const Edition &edition, long long overridden = 0);
+    // shipped_rows, shipped_overridden = overridden, then every entry of
+    // local: what the program noted in the user's store), commits, closes
+    // the file and flushes it to disk. Throws StoreError (with the system's
+    // error number when the flush fails).
+    void finish(const Edition &edition, long long overridden = 0, const Edition &local = {});
 
 private:
     void insert(long long id, const Row &row);

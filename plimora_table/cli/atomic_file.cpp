@@ -1,26 +1,45 @@
 #include "plimora_table/cli/atomic_file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <dirent.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <random>
 
 #include "plimora_table/cli/failure.h"
-#include "plimora_table/cli/fault_point.h"
+#include "store/fault_point.h"
+#include "store/files.h"
 
 namespace cli {
 
 namespace {
 
 constexpr std::size_t kSuffixLength = 6;
+
+#ifdef _WIN32
+// plimora-table runs in the UTF-8 code page (its manifest), so the C
+// library's file names are UTF-8 as everywhere else.
+constexpr int kNewFile = _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT;
+constexpr int kReadFile = _O_RDWR | _O_BINARY;  // _commit needs a writable descriptor
+int fsync(int fd) {
+    return ::_commit(fd);
+}
+#else
+constexpr int kNewFile = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW;
+constexpr int kReadFile = O_RDONLY | O_CLOEXEC;
+#endif
 
 std::string randomSuffix() {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -33,12 +52,29 @@ std::string randomSuffix() {
     return suffix;
 }
 
-// Symbolic links followed before giving up, as the kernel's own limit.
-constexpr int kMostLinks = 40;
-
 // The longest a temporary's name may start with the target's name: file
 // systems take names of 255 bytes.
 constexpr std::size_t kLongestTemporaryLead = 200;
+
+// prefix with the target's name in it cut to kLongestTemporaryLead bytes,
+// at a character's start.
+std::string shortenedName(const std::string &prefix) {
+    const auto slash = prefix.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t markAt = prefix.rfind(kTemporaryMark);
+    if (markAt - nameStart <= kLongestTemporaryLead) {
+        return prefix;
+    }
+    std::size_t cut = nameStart + kLongestTemporaryLead;
+    while (cut > nameStart && (static_cast<unsigned char>(prefix[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return prefix.substr(0, cut) + prefix.substr(markAt);
+}
+
+#ifndef _WIN32
+// Symbolic links followed before giving up, as the kernel's own limit.
+constexpr int kMostLinks = 40;
 
 // path with "//" and "/./" made single slashes.
 std::string normalised(std::string path) {
@@ -94,22 +130,6 @@ std::string linkTarget(const std::string &path, const std::string &target) {
     return link.starts_with('/') ? link : folderOf(path) + "/" + link;
 }
 
-// prefix with the target's name in it cut to kLongestTemporaryLead bytes,
-// at a character's start.
-std::string shortenedName(const std::string &prefix) {
-    const auto slash = prefix.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t markAt = prefix.rfind(kTemporaryMark);
-    if (markAt - nameStart <= kLongestTemporaryLead) {
-        return prefix;
-    }
-    std::size_t cut = nameStart + kLongestTemporaryLead;
-    while (cut > nameStart && (static_cast<unsigned char>(prefix[cut]) & 0xC0) == 0x80) {
-        --cut;
-    }
-    return prefix.substr(0, cut) + prefix.substr(markAt);
-}
-
 // The process id in the name of a temporary file ("….plimora-tmp-PID-abc123"),
 // or nothing for any other name.
 std::optional<pid_t> temporaryOwner(std::string_view name) {
@@ -158,8 +178,55 @@ void removeLeftovers(const std::string &folder) {
     ::closedir(entries);
 }
 
+#endif
+
 }  // namespace
 
+#ifdef _WIN32
+// Windows has no pipes or devices a user names as output, and no process ids
+// to tell a killed run's temporary from a running one's: a regular or missing
+// file is written under a temporary name and renamed over, nothing else.
+OutputFile::OutputFile(std::string target) : m_target(std::move(target)) {
+    m_final = m_target;
+    std::error_code error;
+    const auto status = std::filesystem::status(store::nativePath(m_final), error);
+    const bool exists = !error && std::filesystem::exists(status);
+    if (exists && std::filesystem::is_directory(status)) {
+        throw Failure(m_target, "这是一个文件夹；请给出要写的文件名");
+    }
+    if (exists && !std::filesystem::is_regular_file(status)) {
+        throw Failure(m_target, "不是普通文件，没有写入");
+    }
+    if (exists && (status.permissions() & std::filesystem::perms::owner_write) ==
+                      std::filesystem::perms::none) {
+        throw Failure(m_target, "是只读文件，没有改动它；要写到这里，请先去掉它的只读属性");
+    }
+    const std::string prefix = m_final + std::string(kTemporaryMark) + "0-";
+    for (int attempt = 0;; ++attempt) {
+        m_temporary = shortenedName(prefix) + randomSuffix();
+        const int fd = ::_open(m_temporary.c_str(), kNewFile, _S_IREAD | _S_IWRITE);
+        if (fd >= 0) {
+            m_stream = ::_fdopen(fd, "wb");
+            if (!m_stream) {
+                const int failure = errno;
+                ::_close(fd);
+                std::remove(m_temporary.c_str());
+                m_temporary.clear();
+                throw Failure(m_target, "无法写入：" + describeErrno(failure));
+            }
+            return;
+        }
+        if (errno != EEXIST || attempt == 100) {
+            const int failure = errno;
+            m_temporary.clear();
+            throw Failure(m_target, "无法在文件夹 " + folderOf(m_final) + " 中建立临时文件：" +
+                                        describeErrno(failure));
+        }
+    }
+}
+
+void OutputFile::openDirect(int) {}
+#else
 OutputFile::OutputFile(std::string target) : m_target(std::move(target)) {
     std::string path = m_target;
     struct stat status {};
@@ -214,8 +281,7 @@ OutputFile::OutputFile(std::string target) : m_target(std::move(target)) {
         m_final + std::string(kTemporaryMark) + std::to_string(::getpid()) + "-";
     for (int attempt = 0;; ++attempt) {
         m_temporary = shortenedName(prefix) + randomSuffix();
-        const int fd =
-            ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        const int fd = ::open(m_temporary.c_str(), kNewFile, 0666);
         if (fd >= 0) {
             // The lock tells a later run that this file is being written;
             // a file system without locks leaves the process id to say so.
@@ -257,12 +323,14 @@ void OutputFile::openDirect(int fd) {
     }
 }
 
+#endif
+
 OutputFile::~OutputFile() {
     if (m_stream) {
         std::fclose(m_stream);
     }
     if (!m_committed && !m_temporary.empty()) {
-        ::unlink(m_temporary.c_str());
+        std::remove(m_temporary.c_str());
     }
 }
 
@@ -273,7 +341,7 @@ void OutputFile::commit() {
     int error = errno;
     // A pipe or a terminal cannot be synced, and a file named by an open
     // descriptor belongs to whoever opened it.
-    const bool synced = direct() || (written && ::fsync(::fileno(stream)) == 0);
+    const bool synced = direct() || (written && fsync(::fileno(stream)) == 0);
     if (written && !synced) {
         error = errno;
     }
@@ -282,36 +350,27 @@ void OutputFile::commit() {
         throw Failure(m_target, "写入失败：" + describeErrno(written && synced ? errno : error));
     }
     if (!direct()) {
-        faultPoint("output-written");
+        store::faultPoint("output-written");
         replaceFile(m_temporary, m_final);
     }
     m_committed = true;
 }
 
 bool sameFile(const std::string &a, const std::string &b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    const auto first = store::identityOf(a);
+    return first && first == store::identityOf(b);
 }
 
 std::string folderOf(const std::string &path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    if (slash == 0) {
-        return "/";
-    }
-    return path.substr(0, slash);
+    return store::folderOf(path);
 }
 
 void syncFile(const std::string &path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), kReadFile);
     if (fd < 0) {
         throw Failure(path, "无法打开以写入磁盘：" + describeErrno(errno));
     }
-    const int rc = ::fsync(fd);
+    const int rc = fsync(fd);
     const int error = errno;
     ::close(fd);
     if (rc != 0) {
@@ -320,24 +379,14 @@ void syncFile(const std::string &path) {
 }
 
 void syncFolder(const std::string &folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        throw Failure(folder, "无法打开文件夹：" + describeErrno(errno));
-    }
-    // Some file systems refuse fsync on a folder (EINVAL); their renames are
-    // as durable as they get, so that is no failure.
-    const int rc = ::fsync(fd);
-    const int error = errno;
-    ::close(fd);
-    if (rc != 0 && error != EINVAL) {
+    if (const int error = store::syncFolderEntries(folder)) {
         throw Failure(folder, "无法写入磁盘：" + describeErrno(error));
     }
 }
 
 void replaceFile(const std::string &from, const std::string &to) {
-    if (std::rename(from.c_str(), to.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(from.c_str());
+    if (const int error = store::renameOver(from, to)) {
+        std::remove(from.c_str());
         throw Failure(to, "无法换成新文件：" + describeErrno(error));
     }
     syncFolder(folderOf(to));

@@ -5,7 +5,7 @@
 // stays. A pipe, a terminal or another character device, and a name of an
 // open descriptor (/dev/stdout, /dev/fd/N), are written to directly, as a
 // shell's redirection would, and never replaced. A read-only file and a
-// folder are refused. This file holds the tools' knowledge of POSIX files.
+// folder are refused. On Windows only regular files are written.
 #pragma once
 
 #include <cstdio>
@@ -62,7 +62,8 @@ private:
 // followed): the output a command is told to write is then a file it reads.
 bool sameFile(const std::string &a, const std::string &b);
 
-// The folder part of path: "." for a bare file name, "/" for a file at the root.
+// The folder part of path: "." for a bare file name, "/" for a file at the
+// root (store::folderOf()).
 std::string folderOf(const std::string &path);
 
 // Flushes the file's content to disk (fsync). Throws Failure naming path.

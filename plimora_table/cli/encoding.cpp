@@ -1,6 +1,10 @@
 #include "plimora_table/cli/encoding.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <cerrno>
 
@@ -80,9 +84,37 @@ std::string notUtf8Message(std::string_view line) {
     return "文字编码不是 UTF-8" + where + "；请把文件另存为 UTF-8 再试";
 }
 
+#ifdef _WIN32
+
 std::optional<std::string> utf8ToGb18030(std::string_view utf8) {
-    // glibc's iconv; a build without it (MinGW) would put Windows' code page
-    // 54936 (WideCharToMultiByte) here, behind the same contract.
+    // Windows' code page 54936 is GB18030.
+    constexpr UINT kGb18030 = 54936;
+    if (utf8.empty()) {
+        return std::string();
+    }
+    if (firstNonUtf8(utf8)) {
+        return std::nullopt;
+    }
+    const int size = static_cast<int>(utf8.size());
+    const int wideSize =
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), wideSize);
+    const int outSize =
+        ::WideCharToMultiByte(kGb18030, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
+    if (outSize <= 0) {
+        return std::nullopt;
+    }
+    std::string out(static_cast<std::size_t>(outSize), '\0');
+    ::WideCharToMultiByte(kGb18030, 0, wide.data(), wideSize, out.data(), outSize, nullptr,
+                          nullptr);
+    return out;
+}
+
+#else
+
+std::optional<std::string> utf8ToGb18030(std::string_view utf8) {
+    // glibc's iconv.
     const iconv_t converter = ::iconv_open("GB18030", "UTF-8");
     if (converter == reinterpret_cast<iconv_t>(-1)) {
         return std::nullopt;
@@ -102,5 +134,7 @@ std::optional<std::string> utf8ToGb18030(std::string_view utf8) {
     out.resize(out.size() - toLeft);
     return out;
 }
+
+#endif
 
 }  // namespace cli

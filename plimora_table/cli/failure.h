@@ -40,14 +40,12 @@ private:
 };
 
 // The failure of reading the file path, stopped by the system error number
-// error; what names the kind of file ("号码表"), or "" for none. A file that
-// does not exist gives "找不到这个文件" ("找不到号码表"), any other error
-// "无法读取：" and describeErrno() ("无法读取号码表：没有权限").
+// error; what names the kind of file ("号码表"), or "" for none: the message
+// is store::describeUnreadable() ("找不到号码表", "无法读取号码表：没有权限").
 Failure unreadable(const std::string &path, int error, std::string_view what = "");
 
 // A short description of the system error number error for the user:
-// Chinese for the conditions a user can act on (no space, no permission, read-only file system,
-// file too large, no such file, a pipe whose reader has gone), the C library's text for the rest.
+// store::describeSystemError().
 std::string describeErrno(int error);
 
 }  // namespace cli

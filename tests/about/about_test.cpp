@@ -213,11 +213,49 @@ testing::AssertionResult fitsItsLabel(const QLabel *label) {
            << room.height();
 }
 
+TEST_F(AboutTest, CreditLineNamesTheEditionRecordedInTheStore) {
+    const testing_support::Row row{1380013, 1380013, "北京", "北京", "010", "中国移动"};
+    QTemporaryDir editions;
+    const QString edition3 = editions.filePath(QStringLiteral("edition.tsv"));
+    QFile file(edition3);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("key\tvalue\nedition\t3\ndate\t2027-03-01\nsources\t三行的示例表\n");
+    file.close();
+    const struct {
+        const char *store;
+        bool withFile;
+        QString edition;  // the edition file, or none
+        QString credit;
+    } cases[] = {
+        {"edition 3 recorded", true, edition3,
+         QStringLiteral("号码表第 3 版（2027-03-01）\n来源：三行的示例表")},
+        {"no edition recorded",
+         true,
+         {},
+         QStringLiteral("号码表的版本不明：sys.dat 里没有记录它的版本")},
+        {"no store", false, {}, QStringLiteral("号码表的版本不明：sys.dat 里没有记录它的版本")},
+    };
+    ToolPlatform platform;
+    for (const auto &c : cases) {
+        testing_support::TempStore store({row}, c.withFile, c.edition.toStdString());
+        open(platform);
+        EXPECT_EQ(m_box->findChild<QLabel *>(QStringLiteral("lblDisclaimer"))->text(), c.credit)
+            << c.store;
+        EXPECT_EQ(m_box->findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
+                  QStringLiteral("版本 1.0"))
+            << c.store;
+        delete m_box;
+    }
+}
+
 TEST_F(AboutTest, CreditLineAndButtonsFitAtDesktopFonts) {
     const QMap<QString, QString> edition = readEdition();
     ASSERT_FALSE(edition.value(QStringLiteral("edition")).isEmpty()) << PLIMORA_EDITION_TSV;
     ASSERT_FALSE(edition.value(QStringLiteral("date")).isEmpty());
     ASSERT_FALSE(edition.value(QStringLiteral("sources")).isEmpty());
+    // The store records the shipped edition, the longest credit line.
+    testing_support::TempStore store({{1380013, 1380013, "北京", "北京", "010", "中国移动"}}, true,
+                                     PLIMORA_EDITION_TSV);
 
     ToolPlatform platform;
     const QFont desktop = QApplication::font();

@@ -15,6 +15,12 @@ the block sets the folder up:
 
   folder NAME     the build installed into ~/NAME (cmake --install), the
                   program folder as users unpack it; may be given more than once
+  first-release NAME
+                  such a folder as the first release left it: a sys.dat of
+                  edition 1 as that release's builder wrote it (no metadata)
+                  and no edition.dat
+  archive NAME    the build packed as scripts/package packs it:
+                  ~/NAME-linux-x86_64.tar.gz, holding the folder NAME/
   files PATH...   files of the source tree copied into ~ under their own names
 
 The output is compared after the scratch folder's path is replaced by "~".
@@ -34,7 +40,9 @@ import os
 import re
 import shlex
 import shutil
+import sqlite3
 import subprocess
+import tarfile
 import sys
 import tempfile
 from concurrent.futures import ThreadPoolExecutor
@@ -65,33 +73,51 @@ class Command:
     expected: list = field(default_factory=list)
 
 
+# The set-up words that take one name, and the one that takes a list.
+NAMED_SETUPS = ("folder", "first-release", "archive")
+
+
+@dataclass
+class Setup:
+    folders: list = field(default_factory=list)
+    first_releases: list = field(default_factory=list)
+    archives: list = field(default_factory=list)
+    files: list = field(default_factory=list)
+
+    def needs_build(self):
+        return bool(self.folders or self.first_releases or self.archives)
+
+
 @dataclass
 class Block:
     name: str  # the doc's path as shown in reports
     line: int  # of its opening fence, from 1
-    folders: list
-    files: list
+    setup: Setup
     commands: list
 
 
 def parse_setup(text, where):
-    folders, files = [], []
+    setup = Setup()
+    lists = {"folder": setup.folders, "first-release": setup.first_releases,
+             "archive": setup.archives, "files": setup.files}
     words = shlex.split(text)
     current = None
     for word in words:
-        if word in ("folder", "files"):
+        if word in lists:
+            if current in NAMED_SETUPS:
+                raise SetupError(f"{where}: '{current}' needs a name")
             current = word
             continue
-        if current == "folder":
-            folders.append(word)
+        if current in NAMED_SETUPS:
+            lists[current].append(word)
             current = None
         elif current == "files":
-            files.append(word)
+            setup.files.append(word)
         else:
             raise SetupError(f"{where}: unknown transcript set-up word {word!r}")
-    if current == "folder":
-        raise SetupError(f"{where}: 'folder' needs a name")
-    return folders, files
+    if current in NAMED_SETUPS:
+        raise SetupError(f"{where}: '{current}' needs a name")
+    return setup
 
 
 def read_blocks(path, shown_name):
@@ -114,13 +140,13 @@ def read_blocks(path, shown_name):
         if end == len(lines):
             raise SetupError(f"{shown_name}:{i + 1}: code block is never closed")
         if info == "console":
-            folders, files = [], []
+            setup = Setup()
             if i > 0:
-                setup = SETUP_RE.match(lines[i - 1])
-                if setup:
-                    folders, files = parse_setup(setup.group(1), f"{shown_name}:{i}")
+                words = SETUP_RE.match(lines[i - 1])
+                if words:
+                    setup = parse_setup(words.group(1), f"{shown_name}:{i}")
             body = [line[len(indent):] if line.startswith(indent) else line for line in lines[i + 1:end]]
-            blocks.append(Block(shown_name, i + 1, folders, files, read_commands(body, i + 2, shown_name)))
+            blocks.append(Block(shown_name, i + 1, setup, read_commands(body, i + 2, shown_name)))
         i = end + 1
     return blocks
 
@@ -196,12 +222,37 @@ class Runner:
             self.installed = target
         return self.installed
 
+    def first_edition_store(self, target):
+        """A sys.dat of edition 1 as the first release's builder wrote it: the
+        same R*Tree, its rows in table order without ids, no metadata."""
+        table = self.build / "editions" / "1" / "quelto.tsv"
+        if not table.is_file():
+            raise SetupError(f"no {table}: build the target first_edition_table")
+        db = sqlite3.connect(target)
+        db.execute("create virtual table quelto using rtree(id, 号码1, 号码2, +省份, +城市, +区号, +卡信息)")
+        with table.open(encoding="utf-8") as rows:
+            next(rows)
+            db.executemany("insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values (?, ?, ?, ?, ?, ?)",
+                           ((int(f[0]), int(f[1]), *f[2:]) for f in (line.rstrip("\n").split("\t") for line in rows)))
+        db.commit()
+        db.close()
+
     def run_block(self, block, number):
         home = self.work / f"block-{number}"
         home.mkdir()
-        for name in block.folders:
+        setup = block.setup
+        for name in setup.folders:
             copy_folder(self.installed_folder(), home / name)
-        for name in block.files:
+        for name in setup.first_releases:
+            copy_folder(self.installed_folder(), home / name)
+            (home / name / "edition.dat").unlink()
+            self.first_edition_store(home / name / "sys.dat")
+        for name in setup.archives:
+            packed = self.work / f"archive-{number}-{name}"
+            copy_folder(self.installed_folder(), packed / name)
+            with tarfile.open(home / f"{name}-linux-x86_64.tar.gz", "w:gz") as archive:
+                archive.add(packed / name, arcname=name)
+        for name in setup.files:
             source_file = self.source / name
             if not source_file.is_file():
                 raise SetupError(f"{block.name}:{block.line - 1}: no file {name} in the source tree")
@@ -313,7 +364,7 @@ def main():
                 blocks += read_blocks(path, shown_name)
             if not blocks:
                 raise SetupError("no transcript found")
-            if any(block.folders for block in blocks):
+            if any(block.setup.needs_build() for block in blocks):
                 runner.installed_folder()  # once, before the blocks run side by side
             with ThreadPoolExecutor(max_workers=max(1, args.jobs)) as pool:
                 outputs = list(pool.map(runner.run_block, blocks, range(len(blocks))))

@@ -15,12 +15,15 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <memory>
 
 #include "about/about.h"
 #include "addrecord/adddata.h"
+#include "app/application.h"
 #include "tests/support/keys.h"
 #include "tests/support/temp_store.h"
+#include "tests/support/window_rows.h"
 
 namespace {
 
@@ -230,6 +233,86 @@ TEST_F(Form1Test, StoreErrorIsReportedAndTheWindowGoesOn) {
     m_store->exec("alter table gone rename to quelto");
     enter();
     EXPECT_EQ(results(), QStringLiteral("北京/010/中国移动"));
+}
+
+// A store renamed over sys.dat while both windows are open (a new edition, a
+// restored backup) is what the next search and the next add work on; a
+// store removed is said to be gone, naming the newest backup, and never said
+// to be read-only.
+TEST_F(Form1Test, FollowsAStoreReplacedOrRemovedUnderIt) {
+    open();
+    MessageRecorder recorder;
+    type("13800138000");
+    enter();
+    ASSERT_EQ(results(), QStringLiteral("北京/010/中国移动"));
+    QPointer<adddata> add = new adddata;
+    add->load();
+    auto addRow = [&](const QString &number) {
+        const QStringList entries{number, "湖北", "武汉", "027", "中国联通"};
+        for (int i = 0; i < 5; ++i) {
+            add->findChild<QLineEdit *>(QStringLiteral("Text1_%1").arg(i))->setText(entries[i]);
+        }
+        QTest::mouseClick(add->findChild<QPushButton *>("Command1"), Qt::LeftButton);
+    };
+    addRow("15000010000");  // the add-record window's connection is open now
+    ASSERT_EQ(recorder.summary(), QStringLiteral("添加成功！"));
+
+    // Another store, with a row for 1991234, renamed over sys.dat.
+    const std::filesystem::path dir = m_store->dir().toStdString();
+    const std::filesystem::path store = dir / "sys.dat";
+    auto replaceWith = [&](const std::vector<Row> &rows) {
+        {
+            const TempStore other(rows);
+            std::filesystem::copy_file(other.path().toStdString(), dir / "new.dat");
+        }
+        std::filesystem::rename(dir / "new.dat", store);
+        app::setProgramDirForTesting(dir.string());
+    };
+    replaceWith({{1991000, 1991999, "河北", "唐山", "0315", "中国电信"}});
+    recorder.clear();
+    m_text1->clear();
+    type("19912345678");
+    enter();
+    EXPECT_EQ(results(), QStringLiteral("河北唐山/0315/中国电信"));
+    addRow("15000020000");
+    EXPECT_EQ(recorder.summary(), QStringLiteral("添加成功！"));
+    EXPECT_TRUE(testing_support::lookUpLikeTheWindow(dir.string(), "15000020000"))
+        << "the row went into the file that was replaced";
+
+    // Replaced again while the add-record window has the second one open.
+    replaceWith({{1330000, 1330000, "广西", "南宁", "0771", "中国电信"}});
+    recorder.clear();
+    addRow("15000030000");
+    EXPECT_EQ(recorder.summary(), QStringLiteral("添加成功！"));
+    EXPECT_TRUE(testing_support::lookUpLikeTheWindow(dir.string(), "15000030000"));
+
+    // Removed, with an older backup beside it.
+    const std::filesystem::path backup = dir / "sys.dat.20261208-153000.bak";
+    std::filesystem::rename(store, backup);
+    recorder.clear();
+    enter();
+    addRow("15000040000");
+    ASSERT_EQ(recorder.messages().size(), 2u) << recorder.summary().toStdString();
+    for (const auto &message : recorder.messages()) {
+        EXPECT_TRUE(message.text.startsWith(
+            QStringLiteral("错误 14：数据文件 sys.dat 已不在程序所在的文件夹中")))
+            << message.text.toStdString();
+        EXPECT_TRUE(message.text.contains(
+            QStringLiteral("最新的备份是 %1").arg(QString::fromStdString(backup.string()))))
+            << message.text.toStdString();
+        EXPECT_FALSE(message.text.contains(QStringLiteral("只读"))) << message.text.toStdString();
+    }
+    EXPECT_EQ(m_text1->text(), QStringLiteral("19912345678")) << "nothing typed may be lost";
+
+    // Put back, it is found again.
+    std::filesystem::copy_file(backup, store);
+    recorder.clear();
+    m_text1->clear();
+    type("13300001234");
+    enter();
+    EXPECT_EQ(recorder.summary(), QString());
+    EXPECT_EQ(results(), QStringLiteral("广西南宁/0771/中国电信"));
+    delete add;
 }
 
 TEST_F(Form1Test, RealMessageBoxIsDismissedAndFocusReturns) {

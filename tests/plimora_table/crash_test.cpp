@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <iostream>
 #include <thread>
 
@@ -207,6 +210,101 @@ TEST(CrashDuringImport, BeforeTheCommitLeavesTheStoreAsItWas) {
     EXPECT_EQ(run(import).exitCode, 0);
     EXPECT_NE(checksum(dir / "app/sys.dat"), before);
     EXPECT_EQ(queryText(dir / "app/sys.dat", "select count(*) from quelto"), "2");
+}
+
+// Leaves what a writer killed while it wrote the store's pages leaves: the
+// store partly written and, beside it, a hot journal (one with a valid
+// header) holding what those pages were.
+void leaveHotJournal(const std::string &store) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        // A cache of a few pages spills changed pages into the file long
+        // before the commit, as a big write does.
+        sqlite3_exec(db,
+                     "pragma cache_size = 2; begin; "
+                     "with recursive k(x) as (select 1500000 union all select x + 1 from k "
+                     "where x < 1503000) "
+                     "insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) "
+                     "select x, x, '半', '截', '010', '写入' from k",
+                     nullptr, nullptr, nullptr);
+        std::raise(SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+}
+
+// A writer killed halfway leaves a hot journal. A command that only reads
+// puts the interrupted write back first when it may write the file and its
+// folder, as a writer would; where it may not, it says what happened and
+// what to do, never that the file is read-only.
+TEST(CrashDuringImport, ReadCommandsAfterwardsRollItBackOrSayWhatToDo) {
+    TempDir dir;
+    const fs::path folder = dir.path() / "app";
+    fs::create_directories(folder);
+    const std::string store = (folder / "sys.dat").string();
+    writeFile(dir / "table.tsv", tsv({"1380000\t1380999\t北京\t北京\t010\t中国移动"}));
+    writeFile(dir / "edition.tsv", editionFile(2));
+    ASSERT_EQ(run({"build", "--store", store, "--table", dir / "table.tsv"}).exitCode, 0);
+    leaveHotJournal(store);
+    ASSERT_NE(readFile(store + "-journal").substr(0, 8), std::string(8, '\0'))
+        << "no hot journal to test with";
+    writeFile(dir / "numbers.txt", "13800138000\n");
+    const std::vector<std::vector<std::string>> reads = {
+        {"check", "--store", store},
+        {"export", "--all", "--store", store},
+        {"lookup", dir / "numbers.txt", "--store", store},
+        {"update", "--rows-from", store, "--store", dir / "other.dat"},
+    };
+
+    // Nobody may write the folder: each command says what to do.
+    if (::geteuid() == 0) {
+        fs::permissions(dir.path(), fs::perms::all);
+        fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+        fs::permissions(store, fs::perms::owner_read | fs::perms::owner_write |
+                                   fs::perms::group_read | fs::perms::others_read);
+        fs::permissions(store + "-journal", fs::perms::owner_read | fs::perms::owner_write |
+                                                fs::perms::group_read | fs::perms::others_read);
+        fs::permissions(dir / "numbers.txt", fs::perms::all);
+        for (const auto &args :
+             std::vector<std::vector<std::string>>(reads.begin(), reads.end() - 1)) {
+            RunOptions nobody;
+            nobody.asNobody = true;
+            const Result result = run(args, nobody);
+            if (result.exitCode == 125 && result.err == kCannotDropRights) {
+                GTEST_SKIP() << "running as root without the right to change user";
+            }
+            EXPECT_EQ(result.exitCode, 1) << args.front() << ": " << result.out;
+            EXPECT_NE(
+                result.err.find(store + ": 上次写入这个文件时被中断了（旁边留有 sys.dat-journal）"),
+                std::string::npos)
+                << args.front() << ": " << result.err;
+            EXPECT_EQ(result.err.find("只读"), std::string::npos)
+                << args.front() << ": " << result.err;
+        }
+        EXPECT_TRUE(fs::exists(store + "-journal")) << "the journal was lost";
+    }
+
+    // Whoever may write it reads the store as it was before the import.
+    for (const auto &args : reads) {
+        const Result result = run(args);
+        const bool update = args.front() == "update";
+        EXPECT_EQ(result.exitCode, update ? 1 : 0) << args.front() << ": " << result.err;
+        EXPECT_EQ(result.err.find("只读"), std::string::npos) << args.front() << ": " << result.err;
+        EXPECT_FALSE(fs::exists(store + "-journal")) << args.front();
+        if (args.front() == "export") {
+            EXPECT_EQ(result.out, tsv({"1380000\t1380999\t北京\t北京\t010\t中国移动"}));
+        }
+        if (args.front() == "lookup") {
+            EXPECT_NE(result.out.find("13800138000\t北京\t北京\t010\t中国移动\t找到"),
+                      std::string::npos)
+                << result.out;
+        }
+    }
+    EXPECT_EQ(queryText(store, "select count(*) from quelto"), "1");
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "plimora_table/cli/fault_point.h"
 #include "plimora_table/commands.h"
+#include "store/fault_point.h"
 
 namespace {
 
@@ -20,6 +20,6 @@ void dieAtChosenPoint(std::string_view point) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    cli::setFaultHook(dieAtChosenPoint);
+    store::setFaultHook(dieAtChosenPoint);
     return table::run(argc, argv);
 }

@@ -2,8 +2,8 @@
 // rows of that edition's table.
 #include <gtest/gtest.h>
 
-#include "plimora_table/first_edition.h"
 #include "plimora_table/table_text.h"
+#include "upgrade/first_edition.h"
 
 namespace {
 
@@ -14,19 +14,19 @@ TEST(FirstEdition, RecognisesEveryRowOfItsTableUnderItsIdAndNoChangedOne) {
     long long recognised = 0;
     while (table.next(row)) {
         ++id;
-        recognised += table::isFirstEditionRow(id, row) ? 1 : 0;
+        recognised += upgrade::isFirstEditionRow(id, row) ? 1 : 0;
         if (id % 9973 == 1) {
-            EXPECT_FALSE(table::isFirstEditionRow(id + 1, row)) << "row " << id << " moved";
+            EXPECT_FALSE(upgrade::isFirstEditionRow(id + 1, row)) << "row " << id << " moved";
             store::Row changed = row;
             changed.city = std::get<std::string>(row.city) + " ";
-            EXPECT_FALSE(table::isFirstEditionRow(id, changed)) << "row " << id << " changed";
+            EXPECT_FALSE(upgrade::isFirstEditionRow(id, changed)) << "row " << id << " changed";
         }
     }
     EXPECT_EQ(id, 79141);
     EXPECT_EQ(recognised, 79141);
-    EXPECT_EQ(table::firstEditionRows(), 79141u);
-    EXPECT_EQ(table::firstEdition().serial(), 1);
-    EXPECT_EQ(table::firstEdition().value("sources"), "libphonenumber 8.12.57");
+    EXPECT_EQ(upgrade::firstEditionRows(), 79141u);
+    EXPECT_EQ(upgrade::firstEdition().serial(), 1);
+    EXPECT_EQ(upgrade::firstEdition().value("sources"), "libphonenumber 8.12.57");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/legacy_store.h"
+#include "tests/support/window_rows.h"
 
 namespace table_test {
 
@@ -71,16 +72,8 @@ std::string editionFile(int serial);
 
 using testing_support::buildLegacyStore;
 
-// Adds a row the way the add-record window does: a lookup of the number on a
-// connection to folder/sys.dat, then AddNew, six assignments and Update.
-// Returns false (adding nothing) when a row already covers the number.
-bool addLikeTheWindow(const std::string &folder, const std::string &number,
-                      const std::array<std::string, 4> &texts);
-
-// What the lookup window shows for number with folder/sys.dat: the four texts
-// of the row found, or nullopt when there is none.
-std::optional<std::array<std::string, 4>> lookUpLikeTheWindow(const std::string &folder,
-                                                              const std::string &number);
+using testing_support::addLikeTheWindow;
+using testing_support::lookUpLikeTheWindow;
 
 // The value of key in the store's metadata table, or "" when there is none.
 std::string metadataValue(const std::string &storePath, const std::string &key);

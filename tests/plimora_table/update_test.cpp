@@ -4,6 +4,8 @@
 // a clone (the text table) and a newer program folder (another sys.dat).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/plimora_table/tool_runner.h"
 
 namespace {
@@ -117,15 +119,37 @@ TEST_F(Update, CarriesTheUsersRowsAndTheirAnswerWinsOverTheNewEdition) {
     EXPECT_EQ(checked.exitCode, 0) << checked.out;
 }
 
-TEST_F(Update, AgainKeepsEverythingAndEachRunLeavesItsOwnBackup) {
+TEST_F(Update, AgainKeepsEverythingAndOnlyTheNewestBackupOfItsOwn) {
     const std::string folder = folderWithUserRows("app");
     const std::string store = folder + "/sys.dat";
-    for (int round = 0; round < 2; ++round) {
+    // Copies the user made by hand, and a file of another store's, are not
+    // the update's to remove.
+    for (const char *name : {"sys.dat.bak", "sys.dat.old.bak", "other.dat.20260101-120000.bak",
+                             "sys.dat.20260101-120000-0.bak"}) {
+        writeFile(folder + "/" + name, "mine");
+    }
+    std::vector<std::string> named;
+    for (int round = 0; round < 3; ++round) {
         const Result result = run({"update", "--store", store, "--table", m_dir / "e3/quelto.tsv"});
         ASSERT_EQ(result.exitCode, 0) << result.err;
         EXPECT_NE(result.out.find("保留了您添加的 2 行"), std::string::npos) << result.out;
+        const auto at = result.out.find("原文件备份为 ");
+        ASSERT_NE(at, std::string::npos) << result.out;
+        named.push_back(result.out.substr(
+            at + std::string("原文件备份为 ").size(),
+            result.out.find('\n', at) - at - std::string("原文件备份为 ").size()));
+        if (round > 0) {
+            EXPECT_NE(result.out.find("已删除较早的备份 " + named[round - 1]), std::string::npos)
+                << result.out;
+        }
     }
-    EXPECT_EQ(backups(folder).size(), 2u);
+    std::vector<std::string> left = backups(folder);
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected = {named.back(), folder + "/other.dat.20260101-120000.bak",
+                                         folder + "/sys.dat.20260101-120000-0.bak",
+                                         folder + "/sys.dat.bak", folder + "/sys.dat.old.bak"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
     EXPECT_TRUE(addLikeTheWindow(folder, "17000000000", kMine)) << "the window cannot add after";
     const Result exported = run({"export", "--store", store});
     EXPECT_NE(exported.out.find("1700000\t1700000"), std::string::npos) << exported.out;

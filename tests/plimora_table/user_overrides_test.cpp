@@ -2,12 +2,12 @@
 // edition row, how many keys were taken, and which pairs are reported.
 #include <gtest/gtest.h>
 
-#include "plimora_table/user_overrides.h"
+#include "upgrade/user_overrides.h"
 
 namespace {
 
-using table::StoredRow;
-using table::UserOverrides;
+using upgrade::StoredRow;
+using upgrade::UserOverrides;
 
 store::Row row(double low, double high, const char *city = "北京") {
     return {low,
@@ -77,7 +77,7 @@ TEST(UserOverrides, ReportsTheUsersOwnOverlappingPairs) {
         {3, row(1380025, 1380025)},
         {4, row(1380029, 1380040)},
     };
-    const auto pairs = table::overlappingPairs(users);
+    const auto pairs = upgrade::overlappingPairs(users);
     const std::vector<std::pair<std::size_t, std::size_t>> expected = {{0, 2}, {0, 3}};
     EXPECT_EQ(pairs, expected);
 }

@@ -1,7 +1,9 @@
 #include "store/data_connection.h"
 
 #include <gtest/gtest.h>
+
 #include <sqlite3.h>
+#include <cerrno>
 
 #include <algorithm>
 #include <cmath>
@@ -567,7 +569,10 @@ TEST_P(BothKinds, ChangedTableAnswersAsTheText) {
     }
 }
 
-TEST(RangeStatement, ConnectionKeepsTheFileItOpenedUntilToldAnother) {
+// A connection answers from the file its path names now: one renamed over
+// it (as an update puts a new edition in place) is opened in its place, and
+// one removed is an error that says so.
+TEST(RangeStatement, ConnectionFollowsTheFileItsPathNames) {
     StoreFile first(kRtreeSchema);
     StoreFile second(kRtreeSchema);
     StoreFile plain(kPlainSchema);
@@ -584,10 +589,26 @@ TEST(RangeStatement, ConnectionKeepsTheFileItOpenedUntilToldAnother) {
         EXPECT_EQ(answer(text, asText(query), {store::schema::kCity}), city + std::string("|\n"));
     };
     expectAnswers(first.dir(), "北京");
-    fs::rename(second.path(), first.path());  // as an update puts a new edition in place
-    expectAnswers(first.dir(), "北京");
+    fs::rename(second.path(), first.path());
+    expectAnswers(first.dir(), "天津");
     expectAnswers(plain.dir(), "上海");
     expectAnswers(first.dir(), "天津");
+    fs::remove(first.path());
+    for (store::DataConnection *connection : {&window, &text}) {
+        try {
+            connection->Refresh();
+            ADD_FAILURE() << "a removed store was read";
+        } catch (const store::StoreError &error) {
+            EXPECT_EQ(error.number(), SQLITE_CANTOPEN);
+            EXPECT_EQ(error.systemError(), ENOENT);
+        }
+        try {
+            connection->BeginTrans();
+            ADD_FAILURE() << "a removed store was locked for writing";
+        } catch (const store::StoreError &error) {
+            EXPECT_EQ(error.number(), SQLITE_CANTOPEN);
+        }
+    }
 }
 
 TEST_P(BothKinds, LookupLeavesNoLockAndWaitsForAWriterTellingTheHook) {

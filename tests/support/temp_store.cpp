@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QStringList>
+#include <filesystem>
 #include <stdexcept>
 
 #include "app/application.h"
@@ -10,8 +11,10 @@
 
 namespace testing_support {
 
-TempStore::TempStore(const std::vector<Row> &rows, bool withFile) {
-    app::setProgramDirForTesting(m_folder.dir());
+TempStore::TempStore(const std::vector<Row> &rows, bool withFile, const std::string &editionFile)
+    : m_dir(m_folder.file("plimora")) {
+    std::filesystem::create_directory(m_dir);
+    app::setProgramDirForTesting(m_dir);
     if (!withFile) {
         return;
     }
@@ -30,7 +33,7 @@ TempStore::TempStore(const std::vector<Row> &rows, bool withFile) {
         throw std::runtime_error("cannot write the test table");
     }
     file.close();
-    table::buildSysdat(tsvPath, m_folder.file("sys.dat"));
+    table::buildSysdat(tsvPath, m_dir + "/sys.dat", editionFile);
 }
 
 TempStore::~TempStore() {
@@ -38,7 +41,7 @@ TempStore::~TempStore() {
 }
 
 void TempStore::exec(const QString &sql) const {
-    execSql(m_folder.file("sys.dat"), sql.toStdString());
+    execSql(m_dir + "/sys.dat", sql.toStdString());
 }
 
 MessageRecorder::MessageRecorder() {

@@ -26,18 +26,23 @@ class TempStore {
 public:
     // Builds sys.dat from rows (without withFile: no sys.dat at all, however
     // many rows are given) and points app::programDir() at the folder until
-    // destruction.
-    explicit TempStore(const std::vector<Row> &rows, bool withFile = true);
+    // destruction. The folder is alone in a temporary folder of its own, so
+    // that the lookup window finds no other program folder beside it.
+    // With editionFile (an edition file like data/edition.tsv) the store's
+    // metadata records that edition.
+    explicit TempStore(const std::vector<Row> &rows, bool withFile = true,
+                       const std::string &editionFile = {});
     ~TempStore();
 
-    QString dir() const { return QString::fromStdString(m_folder.dir()); }
-    QString path() const { return QString::fromStdString(m_folder.file("sys.dat")); }
+    QString dir() const { return QString::fromStdString(m_dir); }
+    QString path() const { return QString::fromStdString(m_dir + "/sys.dat"); }
 
     // Runs SQL on the file through a connection of the test's own.
     void exec(const QString &sql) const;
 
 private:
     TempFolder m_folder;
+    std::string m_dir;
 };
 
 // Records every message box instead of showing it, until destruction.

@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "plimora_table/store_file.h"
+#include "upgrade/store_file.h"
 
-namespace table {
+namespace upgrade {
 
 class UserOverrides {
 public:
@@ -48,4 +48,4 @@ private:
 std::vector<std::pair<std::size_t, std::size_t>> overlappingPairs(
     const std::vector<StoredRow> &rows);
 
-}  // namespace table
+}  // namespace upgrade

@@ -10,7 +10,7 @@
 #include "store/edition.h"
 #include "store/row.h"
 
-namespace table {
+namespace upgrade {
 
 // The number of rows of edition 1.
 std::size_t firstEditionRows();
@@ -22,4 +22,4 @@ bool isFirstEditionRow(long long id, const store::Row &row);
 // The entries of edition 1's edition file.
 store::Edition firstEdition();
 
-}  // namespace table
+}  // namespace upgrade

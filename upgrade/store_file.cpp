@@ -1,19 +1,17 @@
-#include "plimora_table/store_file.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "upgrade/store_file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
-#include "plimora_table/cli/atomic_file.h"
-#include "plimora_table/cli/failure.h"
-#include "plimora_table/first_edition.h"
+#include "store/files.h"
 #include "store/schema.h"
+#include "upgrade/failure.h"
+#include "upgrade/file_ops.h"
+#include "upgrade/first_edition.h"
 
-namespace table {
+namespace upgrade {
 
 namespace {
 
@@ -27,21 +25,15 @@ constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
 constexpr std::size_t kHeaderSize = 100;
 constexpr int kWalVersion = 2;  // header bytes 18-19 in a WAL-mode file
 
-// Reads the first bytes of the file at path; shorter when the file is.
-std::string readHeader(const std::string &path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        throw cli::unreadable(path, errno);
-    }
-    std::string header(kHeaderSize, '\0');
-    const ssize_t got = ::read(fd, header.data(), header.size());
-    const int error = errno;
-    ::close(fd);
-    if (got < 0) {
-        throw cli::unreadable(path, error);
-    }
-    header.resize(static_cast<std::size_t>(got));
-    return header;
+// The store at path opened with flags, its schema read (which is when SQLite
+// finds a write that was cut short).
+store::Database openAndProbe(const std::string &path, int flags, int &probeResult) {
+    store::Database db(path, flags);
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    sqlite3_stmt *probe = nullptr;
+    probeResult = sqlite3_prepare_v2(db.get(), schema::kSelectNoRow, -1, &probe, nullptr);
+    sqlite3_finalize(probe);
+    return db;
 }
 
 }  // namespace
@@ -49,73 +41,90 @@ std::string readHeader(const std::string &path) {
 void failOnStore(const std::string &path, const store::StoreError &error) {
     std::string storeText = error.description();
     if (error.systemError() != 0) {
-        storeText += "；" + cli::describeErrno(error.systemError());
+        storeText += "；" + store::describeSystemError(error.systemError());
     }
-    throw cli::Failure(path, storeErrorText(error.number(), storeText));
+    throw Failure(path, storeErrorText(error.number(), storeText, path));
 }
 
-std::string storeErrorText(int number, std::string_view storeText) {
+std::string storeErrorText(int number, std::string_view storeText, const std::string &storePath) {
     return "存储错误 " + std::to_string(number) + "：" +
-           store::describeStoreError(number, storeText, kBusyTimeoutMs / 1000);
+           store::describeStoreError(number, storeText, kBusyTimeoutMs / 1000, storePath);
 }
 
 StoreFile::StoreFile(std::string path, Access access) : m_path(std::move(path)) {
-    struct stat status {};
-    if (::stat(m_path.c_str(), &status) != 0) {
-        if (errno == ENOENT) {
-            throw cli::unreadable(m_path, errno);
+    std::error_code error;
+    const auto status = std::filesystem::status(store::nativePath(m_path), error);
+    if (error || !std::filesystem::exists(status)) {
+        const int number = error ? error.value() : ENOENT;
+        if (number == ENOENT || !std::filesystem::exists(status)) {
+            throw unreadable(m_path, ENOENT);
         }
-        throw cli::Failure(m_path, "无法访问：" + cli::describeErrno(errno));
+        throw Failure(m_path, "无法访问：" + store::describeSystemError(number));
     }
-    if (S_ISDIR(status.st_mode)) {
-        throw cli::Failure(m_path, "这是一个文件夹，不是存储文件");
+    if (std::filesystem::is_directory(status)) {
+        throw Failure(m_path, "这是一个文件夹，不是存储文件");
     }
-    if (!S_ISREG(status.st_mode)) {
-        throw cli::Failure(m_path, "不是普通文件");
+    if (!std::filesystem::is_regular_file(status)) {
+        throw Failure(m_path, "不是普通文件");
     }
-    if (access == Access::Write && ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
-                                    ::access(m_path.c_str(), W_OK) != 0)) {
-        throw cli::Failure(m_path, "文件是只读的，不能修改；去掉只读属性后再试");
+    if (access == Access::Write && !canWrite(m_path)) {
+        throw Failure(m_path, "文件是只读的，不能修改；去掉只读属性后再试");
     }
+    const std::string folder = store::folderOf(m_path);
     // Writing needs a journal (import) or a new file (update) beside the store.
-    if (access == Access::Write && ::access(cli::folderOf(m_path).c_str(), W_OK) != 0) {
-        throw cli::Failure(m_path, "它所在的文件夹 " + cli::folderOf(m_path) + " 不能写入（" +
-                                       cli::describeErrno(errno) + "）");
+    if (access == Access::Write && !canWriteFolder(folder)) {
+        throw Failure(m_path, "它所在的文件夹 " + folder + " 不能写入（" +
+                                  store::describeSystemError(errno) + "）");
     }
-    const std::string header = readHeader(m_path);
+    const std::string header = readHead(m_path, kHeaderSize);
     if (header.empty()) {
-        throw cli::Failure(m_path, "是空文件，不是存储文件");
+        throw Failure(m_path, "是空文件，不是存储文件");
     }
     if (header.size() < kHeaderSize ||
         std::string_view(header).substr(0, kSqliteMagic.size()) != kSqliteMagic) {
-        throw cli::Failure(m_path, "不是 SQLite 存储文件（可能已损坏，或者根本不是 sys.dat）");
+        throw Failure(m_path, "不是 SQLite 存储文件（可能已损坏，或者根本不是 sys.dat）");
     }
     if (access == Access::Write && (header[18] == kWalVersion || header[19] == kWalVersion)) {
-        throw cli::Failure(m_path,
-                           "文件处于 WAL 模式，最新的内容可能还在旁边的 -wal 文件里；"
-                           "请先用 sqlite3 执行 pragma journal_mode=delete 再试");
+        throw Failure(m_path,
+                      "文件处于 WAL 模式，最新的内容可能还在旁边的 -wal 文件里；"
+                      "请先用 sqlite3 执行 pragma journal_mode=delete 再试");
     }
 
-    const int flags = access == Access::Write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
     try {
-        m_db = store::Database(m_path, flags);
-        sqlite3 *raw = m_db.get();
-        sqlite3_busy_timeout(raw, kBusyTimeoutMs);
-        sqlite3_stmt *probe = nullptr;
-        const int prepared = sqlite3_prepare_v2(raw, schema::kSelectNoRow, -1, &probe, nullptr);
-        const store::Statement owned(probe);
+        int prepared = SQLITE_OK;
+        m_db = openAndProbe(m_path,
+                            access == Access::Write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY,
+                            prepared);
+        if (prepared == SQLITE_READONLY &&
+            sqlite3_extended_errcode(m_db.get()) == SQLITE_READONLY_ROLLBACK) {
+            // A writer was stopped halfway: the journal beside the file holds
+            // what the file was before, and reading needs it put back first.
+            const std::string journal = store::fileName(m_path) + "-journal";
+            if (!canWrite(m_path) || !canWriteFolder(folder)) {
+                throw Failure(m_path,
+                              "上次写入这个文件时被中断了（旁边留有 " + journal +
+                                  "），要先撤销那次没写完的修改才能读取，这需要写入这个文件和它所在"
+                                  "文件夹的权限。请用能写入它们的账户运行一次任一 plimora-table "
+                                  "命令或启动 Plimora，它会自动撤销；不要删除 " +
+                                  journal + "，否则文件可能损坏");
+            }
+            // Opened for writing, SQLite rolls the journal back on the first
+            // read; nothing else is written.
+            m_db = openAndProbe(m_path, SQLITE_OPEN_READWRITE, prepared);
+        }
         if (prepared == SQLITE_ERROR) {
-            throw cli::Failure(m_path, "没有 quelto 表（" + std::string(sqlite3_errmsg(raw)) +
-                                           "），不是 Plimora 的存储文件");
+            throw Failure(m_path, "没有 quelto 表（" + std::string(sqlite3_errmsg(m_db.get())) +
+                                      "），不是 Plimora 的存储文件");
         }
         m_db.check(prepared);
+        const store::Statement probe = m_db.prepare(schema::kSelectNoRow);
         std::vector<std::string> names;
-        for (int i = 0; i < sqlite3_column_count(probe); ++i) {
-            names.emplace_back(sqlite3_column_name(probe, i));
+        for (int i = 0; i < sqlite3_column_count(probe.get()); ++i) {
+            names.emplace_back(sqlite3_column_name(probe.get(), i));
         }
         for (const std::string_view column : schema::kColumns) {
             if (std::find(names.begin(), names.end(), column) == names.end()) {
-                throw cli::Failure(m_path, "quelto 表缺少列 " + std::string(column));
+                throw Failure(m_path, "quelto 表缺少列 " + std::string(column));
             }
         }
         const store::Statement hasMeta = m_db.prepare(schema::kHasMeta);
@@ -159,6 +168,11 @@ void StoreFile::rollback() {
     }
 }
 
+void StoreFile::close() {
+    rollback();
+    m_db = store::Database();
+}
+
 void StoreFile::fail(const store::StoreError &error) const {
     failOnStore(m_path, error);
 }
@@ -190,13 +204,14 @@ Holdings readHoldings(const StoreFile &store) {
         if (store.hasMetadata()) {
             const auto count = store.metadata().number(schema::kShippedRowsKey);
             if (!count) {
-                throw cli::Failure(store.path(),
-                                   "元数据表 quelto_meta 已损坏：没有有效的 shipped_rows");
+                throw Failure(store.path(), "元数据表 quelto_meta 已损坏：没有有效的 shipped_rows");
             }
             holdings.shippedRows = static_cast<std::size_t>(*count);
             holdings.overridden = store.metadata().number(schema::kOverriddenKey).value_or(0);
             for (const auto &entry : store.metadata().entries) {
-                if (!schema::isToolKey(entry.first)) {
+                if (schema::isLocalKey(entry.first)) {
+                    holdings.local.entries.push_back(entry);
+                } else if (!schema::isToolKey(entry.first)) {
                     holdings.edition.entries.push_back(entry);
                 }
             }
@@ -224,12 +239,11 @@ Holdings readHoldings(const StoreFile &store) {
         });
         holdings.missingRows = firstEditionRows() - underFirstIds;
         if (holdings.shippedRows * 2 < firstEditionRows()) {
-            throw cli::Failure(
-                store.path(),
-                "文件里没有版本信息，而且它的行与第 1 版对不上（第 1 版的 " +
-                    std::to_string(firstEditionRows()) + " 行中只找到 " +
-                    std::to_string(holdings.shippedRows) +
-                    " 行），无法判断哪些行是您添加的。可以用 export --all 导出整个表");
+            throw Failure(store.path(),
+                          "文件里没有版本信息，而且它的行与第 1 版对不上（第 1 版的 " +
+                              std::to_string(firstEditionRows()) + " 行中只找到 " +
+                              std::to_string(holdings.shippedRows) +
+                              " 行），无法判断哪些行是您添加的。可以用 export --all 导出整个表");
         }
         std::sort(holdings.userRows.begin(), holdings.userRows.end(),
                   [](const StoredRow &a, const StoredRow &b) { return a.id < b.id; });
@@ -254,4 +268,4 @@ void forEachShippedRow(const StoreFile &store, const Holdings &holdings,
     });
 }
 
-}  // namespace table
+}  // namespace upgrade

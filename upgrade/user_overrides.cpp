@@ -1,9 +1,9 @@
-#include "plimora_table/user_overrides.h"
+#include "upgrade/user_overrides.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace table {
+namespace upgrade {
 
 namespace {
 
@@ -100,4 +100,4 @@ std::vector<std::pair<std::size_t, std::size_t>> overlappingPairs(
     return pairs;
 }
 
-}  // namespace table
+}  // namespace upgrade

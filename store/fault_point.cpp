@@ -1,6 +1,6 @@
-#include "plimora_table/cli/fault_point.h"
+#include "store/fault_point.h"
 
-namespace cli {
+namespace store {
 
 namespace {
 
@@ -18,4 +18,4 @@ void faultPoint(std::string_view name) {
     }
 }
 
-}  // namespace cli
+}  // namespace store

@@ -1,10 +1,10 @@
-#include "plimora_table/first_edition.h"
+#include "upgrade/first_edition.h"
 
 #include <cstdint>
 
 #include "store/row_digest.h"
 
-namespace table {
+namespace upgrade {
 
 // Written by first_edition_gen from data/editions/edition-1.tar.xz.
 namespace generated {
@@ -34,4 +34,4 @@ store::Edition firstEdition() {
     return edition;
 }
 
-}  // namespace table
+}  // namespace upgrade
