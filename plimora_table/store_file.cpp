@@ -19,10 +19,6 @@ namespace {
 
 namespace schema = store::schema;
 
-// A command-line tool waits a little for a program that is writing, then
-// says that the file is in use rather than hanging as long as a window would.
-constexpr int kBusyTimeoutMs = 2000;
-
 constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
 constexpr std::size_t kHeaderSize = 100;
 constexpr int kWalVersion = 2;  // header bytes 18-19 in a WAL-mode file
@@ -96,7 +92,10 @@ StoreFile::StoreFile(std::string path, Access access) : m_path(std::move(path)) 
                            "请先用 sqlite3 执行 pragma journal_mode=delete 再试");
     }
 
-    const int flags = access == Access::Write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    // The tool uses a connection from one thread only, so SQLite need not
+    // lock it against others on every call.
+    const int flags = (access == Access::Write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
+                      SQLITE_OPEN_NOMUTEX;
     try {
         m_db = store::Database(m_path, flags);
         sqlite3 *raw = m_db.get();

@@ -12,6 +12,7 @@
 #include "plimora_table/cli/failure.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/store_file.h"
+#include "store/database.h"
 #include "store/store_error.h"
 #include "store/store_writer.h"
 
@@ -96,6 +97,7 @@ int run(int argc, char **argv) {
     // pipe (plimora-table lookup big.csv | head -1).
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
+    store::setUpEngine();
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
         std::fprintf(stderr, "%s%s", kToolHelp.data(), kExitCodes.data());
