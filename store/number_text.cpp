@@ -1,5 +1,6 @@
 #include "store/number_text.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -146,16 +147,21 @@ bool isChinese(char32_t c) {
            (c >= 0x20000 && c <= 0x2FFFF);
 }
 
-Characters classify(std::string_view text) {
+// What kinds of character text holds; its digits (as digitsOf() gives them)
+// are written to digits on the way, which has room for text.size() of them,
+// and counted in digitCount.
+Characters classify(std::string_view text, char *digits, std::size_t &digitCount) {
     constexpr char32_t kFullWidthZero = 0xFF10;
     constexpr char32_t kFullWidthPlus = 0xFF0B;
     Characters seen;
+    digitCount = 0;
     for (std::size_t i = 0; i < text.size();) {
         const char c = text[i];
         if (static_cast<unsigned char>(c) < 0x80) {
             ++i;
             if (isDigit(c)) {
                 seen.digits = true;
+                digits[digitCount++] = c;
             } else if (c == '+') {
                 seen.marks = true;
                 seen.other = seen.other || seen.digits;
@@ -178,6 +184,7 @@ Characters classify(std::string_view text) {
         i += length;
         if (point >= kFullWidthZero && point < kFullWidthZero + 10) {
             seen.digits = true;
+            digits[digitCount++] = static_cast<char>('0' + (point - kFullWidthZero));
         } else if (point == kFullWidthPlus) {
             seen.marks = true;
             seen.other = seen.other || seen.digits;
@@ -204,6 +211,27 @@ bool isLandline(std::string_view digits) {
         return false;
     }
     return digits[1] != '1' || digits[2] == '0';
+}
+
+// The length of the country code withoutCountryCode() drops from digits: 2
+// for "86" and 4 for "0086" before eleven digits that start with 1, else 0.
+std::size_t countryCodeLength(std::string_view digits) {
+    for (const std::string_view code : {std::string_view("86"), std::string_view("0086")}) {
+        if (digits.size() == code.size() + kMobileLength && digits.substr(0, code.size()) == code &&
+            digits[code.size()] == kMobileLead) {
+            return code.size();
+        }
+    }
+    return 0;
+}
+
+// The prefix key of a mobile number's eleven ASCII digits.
+std::uint32_t keyOf(std::string_view digits) {
+    std::uint32_t key = 0;
+    for (std::size_t i = 0; i < kPrefixLength; ++i) {
+        key = key * 10 + static_cast<std::uint32_t>(digits[i] - '0');
+    }
+    return key;
 }
 
 }  // namespace
@@ -260,13 +288,7 @@ std::string digitsOf(std::string_view text) {
 }
 
 std::string withoutCountryCode(std::string_view digits) {
-    for (const std::string_view code : {std::string_view("86"), std::string_view("0086")}) {
-        if (digits.size() == code.size() + kMobileLength && digits.substr(0, code.size()) == code &&
-            digits[code.size()] == kMobileLead) {
-            return std::string(digits.substr(code.size()));
-        }
-    }
-    return std::string(digits);
+    return std::string(digits.substr(countryCodeLength(digits)));
 }
 
 std::string cleanPaste(std::string_view pasted, NumberField field) {
@@ -275,8 +297,33 @@ std::string cleanPaste(std::string_view pasted, NumberField field) {
 }
 
 MobileNumber readMobileNumber(std::string_view text) {
+    // Most cells of a list hold the eleven digits alone, which every check
+    // below lets through unchanged.
+    if (text.size() == kMobileLength && text[0] == kMobileLead) {
+        std::uint32_t key = 0;
+        std::size_t i = 0;
+        for (; i < kMobileLength && isDigit(text[i]); ++i) {
+            if (i < kPrefixLength) {
+                key = key * 10 + static_cast<std::uint32_t>(text[i] - '0');
+            }
+        }
+        if (i == kMobileLength) {
+            return {NumberProblem::None, std::string(text), key};
+        }
+    }
+
     MobileNumber number;
-    const Characters seen = classify(text);
+    std::string &digits = number.digits;
+    // The digits of a cell are gathered on the stack; only a cell too long
+    // for that gathers them in the string itself.
+    constexpr std::size_t kOnStack = 64;
+    char stack[kOnStack];
+    if (text.size() > kOnStack) {
+        digits.resize(text.size());
+    }
+    char *gathered = text.size() > kOnStack ? digits.data() : stack;
+    std::size_t count = 0;
+    const Characters seen = classify(text, gathered, count);
     if (seen.letters) {
         number.problem = NumberProblem::Letters;
     } else if (seen.chinese) {
@@ -287,43 +334,43 @@ MobileNumber readMobileNumber(std::string_view text) {
         number.problem = seen.marks ? NumberProblem::NoDigits : NumberProblem::Empty;
     }
     if (number.problem != NumberProblem::None) {
+        digits.clear();
         return number;
     }
+    if (gathered == stack) {
+        digits.assign(stack, count);
+    } else {
+        digits.resize(count);
+    }
 
-    const std::string digits = digitsOf(text);
     constexpr std::string_view kCountryCode = "86";
     constexpr std::string_view kInternationalCode = "0086";
     if (seen.plus) {
         if (!digits.starts_with(kCountryCode)) {
             number.problem = NumberProblem::Foreign;
-            number.digits = digits;
             return number;
         }
-        number.digits = digits.substr(kCountryCode.size());
+        digits.erase(0, kCountryCode.size());
     } else if (digits.starts_with("00")) {
         if (!digits.starts_with(kInternationalCode)) {
             number.problem = NumberProblem::Foreign;
-            number.digits = digits;
             return number;
         }
-        number.digits = digits.substr(kInternationalCode.size());
+        digits.erase(0, kInternationalCode.size());
     } else {
-        number.digits = withoutCountryCode(digits);
+        digits.erase(0, countryCodeLength(digits));
     }
 
-    const std::string &rest = number.digits;
-    if (isLandline(rest)) {
+    if (isLandline(digits)) {
         number.problem = NumberProblem::Landline;
-    } else if (rest.size() < kMobileLength) {
+    } else if (digits.size() < kMobileLength) {
         number.problem = NumberProblem::TooFewDigits;
-    } else if (rest.size() > kMobileLength) {
+    } else if (digits.size() > kMobileLength) {
         number.problem = NumberProblem::TooManyDigits;
-    } else if (rest[0] != kMobileLead) {
+    } else if (digits[0] != kMobileLead) {
         number.problem = NumberProblem::NotLeadingOne;
     } else {
-        for (std::size_t i = 0; i < kPrefixLength; ++i) {
-            number.key = number.key * 10 + static_cast<std::uint32_t>(rest[i] - '0');
-        }
+        number.key = keyOf(digits);
     }
     return number;
 }
