@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "plimora_table/cli/failure.h"
+#include "plimora_table/cli/fault_point.h"
 #include "plimora_table/store_file.h"
 #include "store/number_text.h"
 #include "store/schema.h"
@@ -30,20 +31,21 @@ constexpr std::size_t kHashMultiplier = 0x9E3779B97F4A7C15;
 
 // Column column of the current row as the window shows it (store::toText of
 // the value the window reads), without a copy for a text; scratch holds a
-// number written as text.
+// number written as text. The value is read once and asked for its type,
+// text and length without a call into the statement for each, the
+// connection serving this thread alone.
 std::string_view textOf(sqlite3_stmt *statement, int column, std::string &scratch) {
-    switch (sqlite3_column_type(statement, column)) {
+    sqlite3_value *value = sqlite3_column_value(statement, column);
+    switch (sqlite3_value_type(value)) {
         case SQLITE_NULL:
             return {};
         case SQLITE_INTEGER:
         case SQLITE_FLOAT:
-            scratch = store::toText(sqlite3_column_double(statement, column));
+            scratch = store::toText(sqlite3_value_double(value));
             return scratch;
         default: {
-            const auto *text =
-                reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-            return {text ? text : "",
-                    static_cast<std::size_t>(sqlite3_column_bytes(statement, column))};
+            const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+            return {text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(value))};
         }
     }
 }
@@ -259,6 +261,7 @@ void PrefixTable::readTableRows(std::vector<Range> &ranges) {
 }
 
 void PrefixTable::readWholeTable() {
+    cli::faultPoint("lookup-whole-table");
     std::vector<Range> ranges;
     try {
         if (!readRtreeRows(ranges)) {
@@ -306,9 +309,17 @@ void PrefixTable::readWholeTable() {
 }
 
 std::uint32_t PrefixTable::intern(const std::array<std::string_view, 4> &texts) {
+    // Eight bytes at a time: the texts are short, and a general string hash
+    // would cost more than the rest of a row.
     std::size_t hash = 0;
     for (const std::string_view text : texts) {
-        hash = (hash ^ std::hash<std::string_view>()(text)) * kHashMultiplier;
+        hash = (hash ^ text.size()) * kHashMultiplier;
+        for (std::size_t i = 0; i < text.size(); i += sizeof(std::uint64_t)) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, text.data() + i, std::min(sizeof word, text.size() - i));
+            hash = (hash ^ word) * kHashMultiplier;
+        }
+        hash ^= hash >> 29;
     }
     if (2 * (m_answers.size() + 1) > m_buckets.size()) {
         std::vector<std::uint32_t> buckets(
