@@ -1,7 +1,7 @@
 // Named moments in a command's work at which a test build of a tool injects a
 // fault (a kill, as a power cut would), to prove that no such moment leaves a
-// broken file. The shipped tool installs no hook: a fault point then does
-// nothing.
+// broken file, or that the work reaches the moment (or never does). The
+// shipped tool installs no hook: a fault point then does nothing.
 #pragma once
 
 #include <string_view>
