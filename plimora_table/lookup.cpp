@@ -70,6 +70,7 @@ constexpr std::string_view kInvalid = "无效：";
 constexpr std::string_view kStatusColumn = "状态";
 constexpr std::size_t kTopCount = 10;
 constexpr std::size_t kRecordsPerProgress = 4096;
+constexpr std::size_t kCachedDigits = 32;
 
 std::string joined(const std::vector<std::string> &names) {
     std::string text;
@@ -176,6 +177,8 @@ private:
     void appendField(std::string &out, const Input &input, std::size_t line, std::string_view field,
                      std::string_view what, std::size_t column = 0) const;
     const std::string &foundTail(const Input &input, std::size_t line, std::uint32_t answer);
+    // The empty texts and the status of a number that is not one.
+    const std::string &invalidTail(const store::MobileNumber &number);
     // Tells the table how many numbers the input is known to hold: the rows
     // so far, the records of this input read (from 1) and those in the bytes
     // the reader holds ahead, counted at this input's bytes per record.
@@ -195,6 +198,9 @@ private:
     std::string m_firstName;
     std::string m_notFoundTail;
     std::vector<std::string> m_foundTails;  // by answer index; "" until first used
+    // The tails of invalid numbers, by problem and number of digits (below
+    // kCachedDigits); "" until first used.
+    std::vector<std::string> m_invalidTails;
     std::string m_line;
     Tally m_tally;
 };
@@ -308,6 +314,22 @@ const std::string &Lookup::foundTail(const Input &input, std::size_t line, std::
     return tail;
 }
 
+const std::string &Lookup::invalidTail(const store::MobileNumber &number) {
+    const std::size_t digits = std::min(number.digits.size(), kCachedDigits - 1);
+    const std::size_t index = static_cast<std::size_t>(number.problem) * kCachedDigits + digits;
+    if (index >= m_invalidTails.size()) {
+        m_invalidTails.resize(index + 1);
+    }
+    std::string &tail = m_invalidTails[index];
+    // The last slot stands for every longer number, which gets its text
+    // afresh.
+    if (tail.empty() || digits == kCachedDigits - 1) {
+        tail = std::string(5, m_dialect.separator) + std::string(kInvalid) +
+               store::problemText(number);
+    }
+    return tail;
+}
+
 void Lookup::writeRow(const Input &input, const cli::TableReader &reader,
                       const std::vector<std::string> &fields) {
     const std::size_t line = reader.line();
@@ -330,9 +352,7 @@ void Lookup::writeRow(const Input &input, const cli::TableReader &reader,
         const store::MobileNumber number = store::readMobileNumber(cell);
         if (number.problem != store::NumberProblem::None) {
             ++m_tally.problems[number.problem];
-            out.append(5, m_dialect.separator);
-            out += kInvalid;
-            out += store::problemText(number);
+            out += invalidTail(number);
         } else if (const std::uint32_t answer = m_table.find(number.key, number.digits);
                    answer == PrefixTable::kNotFound) {
             ++m_tally.notFound;

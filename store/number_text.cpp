@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -175,6 +176,15 @@ Characters classify(std::string_view text, char *digits, std::size_t &digitCount
             }
             continue;
         }
+        // A full-width digit (EF BC 90 to EF BC 99), the one character
+        // beyond ASCII that lists are full of.
+        if (c == '\xEF' && i + 2 < text.size() && text[i + 1] == '\xBC' &&
+            static_cast<unsigned char>(text[i + 2]) - 0x90u < 10u) {
+            seen.digits = true;
+            digits[digitCount++] = static_cast<char>('0' + (text[i + 2] - '\x90'));
+            i += 3;
+            continue;
+        }
         const auto [point, length] = decode(text, i);
         if (length == 0) {
             seen.other = true;
@@ -297,18 +307,42 @@ std::string cleanPaste(std::string_view pasted, NumberField field) {
 }
 
 MobileNumber readMobileNumber(std::string_view text) {
-    // Most cells of a list hold the eleven digits alone, which every check
-    // below lets through unchanged.
-    if (text.size() == kMobileLength && text[0] == kMobileLead) {
-        std::uint32_t key = 0;
-        std::size_t i = 0;
-        for (; i < kMobileLength && isDigit(text[i]); ++i) {
-            if (i < kPrefixLength) {
-                key = key * 10 + static_cast<std::uint32_t>(text[i] - '0');
-            }
+    // Most cells of a list hold eleven digits that start with 1, alone or
+    // parted by spaces or dashes, which every check below lets through as
+    // they are.
+    if (text.size() == kMobileLength && text[0] == kMobileLead &&
+        std::all_of(text.begin(), text.end(), isDigit)) {
+        return {NumberProblem::None, std::string(text), keyOf(text)};
+    }
+    // The rest of them part the digits by spaces or dashes and may write the
+    // country code in front ("+86 138-0013-8000", "0086 138 0013 8000").
+    constexpr std::size_t kLongestWritten = 15;  // "0086" and eleven digits
+    char written[kLongestWritten];
+    std::size_t count = 0;
+    bool plus = false;
+    std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (isDigit(c) && count < kLongestWritten) {
+            written[count++] = c;
+        } else if (c == '+' && count == 0) {
+            plus = true;
+        } else if (c != ' ' && c != '-') {
+            break;
         }
-        if (i == kMobileLength) {
-            return {NumberProblem::None, std::string(text), key};
+    }
+    if (i == text.size()) {
+        const std::string_view all(written, count);
+        std::optional<std::string_view> digits;
+        if (!plus && count == kMobileLength && all[0] == kMobileLead) {
+            digits = all;
+        } else if (count == kMobileLength + 2 && all.starts_with("861")) {
+            digits = all.substr(2);
+        } else if (!plus && count == kMobileLength + 4 && all.starts_with("00861")) {
+            digits = all.substr(4);
+        }
+        if (digits) {
+            return {NumberProblem::None, std::string(*digits), keyOf(*digits)};
         }
     }
 
@@ -322,7 +356,7 @@ MobileNumber readMobileNumber(std::string_view text) {
         digits.resize(text.size());
     }
     char *gathered = text.size() > kOnStack ? digits.data() : stack;
-    std::size_t count = 0;
+    count = 0;
     const Characters seen = classify(text, gathered, count);
     if (seen.letters) {
         number.problem = NumberProblem::Letters;
