@@ -24,6 +24,9 @@ namespace schema = store::schema;
 
 constexpr std::uint32_t kAskStore = 0xFFFFFFFE;
 constexpr std::size_t kKeys = store::kHighestMobileKey - store::kLowestMobileKey + 1;
+// The whole table is read in one read transaction.
+constexpr const char *kReadWholeFile = "begin";
+constexpr const char *kEndReading = "commit";
 // intern()'s hash table: its first size (a power of two) and the odd number
 // that mixes the hashes of the four texts.
 constexpr std::size_t kFirstBuckets = 1024;
@@ -263,11 +266,18 @@ void PrefixTable::readTableRows(std::vector<Range> &ranges) {
 void PrefixTable::readWholeTable() {
     cli::faultPoint("lookup-whole-table");
     std::vector<Range> ranges;
+    const store::Database &db = m_store->db();
     try {
+        // One read transaction, so that the texts and the ranges come from
+        // the same state of a store another program may be writing.
+        db.exec(kReadWholeFile);
         if (!readRtreeRows(ranges)) {
             readTableRows(ranges);
         }
+        db.exec(kEndReading);
     } catch (const store::StoreError &error) {
+        // Nothing was written: ending the transaction cannot lose anything.
+        sqlite3_exec(db.get(), "rollback", nullptr, nullptr, nullptr);
         m_store->fail(error);
     }
 
