@@ -350,7 +350,7 @@ void Bench::startUp(int run) {
 }
 
 void Bench::summary() const {
-    std::printf("\n%-48s", "ratio (wall time; goal)");
+    std::printf("\n%-48s", "ratio (goal), wall time (cpu time)");
     for (int run = 0; run < m_options.runs; ++run) {
         std::printf(" %-18s", ("run " + std::to_string(run + 1)).c_str());
     }
