@@ -20,10 +20,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/number_list.h"
 #include "plimora_table/table_text.h"
 #include "store/data_connection.h"
 #include "store/number_text.h"
@@ -86,38 +86,6 @@ Measure measure(const std::vector<std::string> &argv, const std::string &out,
 void print(const char *what, const Measure &m) {
     std::printf("%-22s %7.3f s wall, %6.3f s user, %6.3f s sys, max RSS %6.1f MB, exit %d\n", what,
                 m.wall, m.user, m.system, static_cast<double>(m.maxRssKb) / 1024.0, m.status);
-}
-
-// A list as people keep them: most numbers plain, some with spaces or
-// dashes, a country code or full-width digits, some that are no mobile
-// number at all. The same list for the same count.
-void writeNumbers(const std::string &path, long long count) {
-    std::mt19937_64 random(20261209);
-    std::uniform_int_distribution<long long> mobile(13000000000LL, 19999999999LL);
-    std::ofstream out(path, std::ios::binary);
-    std::string line;
-    for (long long i = 0; i < count; ++i) {
-        const std::string n = std::to_string(mobile(random));
-        const auto kind = random() % 100;
-        if (kind < 70) {
-            line = n;
-        } else if (kind < 80) {
-            line = n.substr(0, 3) + " " + n.substr(3, 4) + " " + n.substr(7);
-        } else if (kind < 88) {
-            line = "+86 " + n.substr(0, 3) + "-" + n.substr(3, 4) + "-" + n.substr(7);
-        } else if (kind < 92) {
-            line.clear();
-            for (const char c : n) {
-                line += "\xEF\xBC";
-                line += static_cast<char>(0x90 + (c - '0'));
-            }
-        } else if (kind < 96) {
-            line = "0" + std::to_string(10 + random() % 90) + "-" + n.substr(3);
-        } else {
-            line = n.substr(0, 10);
-        }
-        out << line << '\n';
-    }
 }
 
 // The window's path for every number, written in the form lookup writes a
@@ -202,7 +170,7 @@ int main(int argc, char **argv) {
     const std::string storePath = (dir / "sys.dat").string();
     const std::string numbers = (dir / "numbers.txt").string();
     const auto rows = table::buildSysdat(table, storePath);
-    writeNumbers(numbers, count);
+    bench::writeNumberList(numbers, count);
     std::printf("store: %zu rows from %s; list: %lld numbers, %ju bytes, in %s\n", rows,
                 table.c_str(), count, static_cast<std::uintmax_t>(fs::file_size(numbers)),
                 dir.c_str());

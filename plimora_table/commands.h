@@ -26,7 +26,8 @@ int runLookup(const std::vector<std::string> &words);
 // The whole tool, from main's arguments: picks the sub-command, prints
 // --help, prints failures on stderr as "plimora-table: FILE:LINE: MESSAGE".
 // Ignores SIGXFSZ and SIGPIPE, so that a file-size limit or a closed pipe
-// ends a command with its message. Returns the exit code (0, 1 or 2).
+// ends a command with its message, and settles SQLite's engine as the
+// windows do (store::setUpEngine). Returns the exit code (0, 1 or 2).
 int run(int argc, char **argv);
 
 // sys.dat in the folder of the running program.

@@ -74,6 +74,7 @@ constexpr std::string_view kInvalid = "无效：";
 constexpr std::string_view kStatusColumn = "状态";
 constexpr std::size_t kTopCount = 10;
 constexpr std::size_t kRecordsPerProgress = 4096;
+constexpr std::size_t kCachedDigits = 32;
 
 std::string joined(const std::vector<std::string> &names) {
     std::string text;
@@ -180,6 +181,12 @@ private:
     void appendField(std::string &out, const Input &input, std::size_t line, std::string_view field,
                      std::string_view what, std::size_t column = 0) const;
     const std::string &foundTail(const Input &input, std::size_t line, std::uint32_t answer);
+    // The empty texts and the status of a number that is not one.
+    const std::string &invalidTail(const store::MobileNumber &number);
+    // Tells the table how many numbers the input is known to hold: the rows
+    // so far, the records of this input read (from 1) and those in the bytes
+    // the reader holds ahead, counted at this input's bytes per record.
+    void expectFrom(const cli::TableReader &reader, std::uint64_t records);
     std::size_t numberColumn(const Input &input, const std::vector<std::string> &first) const;
 
     PrefixTable &m_table;
@@ -195,6 +202,9 @@ private:
     std::string m_firstName;
     std::string m_notFoundTail;
     std::vector<std::string> m_foundTails;  // by answer index; "" until first used
+    // The tails of invalid numbers, by problem and number of digits (below
+    // kCachedDigits); "" until first used.
+    std::vector<std::string> m_invalidTails;
     std::string m_line;
     Tally m_tally;
 };
@@ -308,43 +318,74 @@ const std::string &Lookup::foundTail(const Input &input, std::size_t line, std::
     return tail;
 }
 
+const std::string &Lookup::invalidTail(const store::MobileNumber &number) {
+    const std::size_t digits = std::min(number.digits.size(), kCachedDigits - 1);
+    const std::size_t index = static_cast<std::size_t>(number.problem) * kCachedDigits + digits;
+    if (index >= m_invalidTails.size()) {
+        m_invalidTails.resize(index + 1);
+    }
+    std::string &tail = m_invalidTails[index];
+    // The last slot stands for every longer number, which gets its text
+    // afresh.
+    if (tail.empty() || digits == kCachedDigits - 1) {
+        tail = std::string(5, m_dialect.separator) + std::string(kInvalid) +
+               store::problemText(number);
+    }
+    return tail;
+}
+
 void Lookup::writeRow(const Input &input, const cli::TableReader &reader,
                       const std::vector<std::string> &fields) {
     const std::size_t line = reader.line();
-    m_line.clear();
-    const std::size_t width = std::max(m_width, fields.size());
-    for (std::size_t i = 0; i < width; ++i) {
-        if (i > 0) {
-            m_line += m_dialect.separator;
-        }
-        if (i < fields.size()) {
-            appendField(m_line, input, line, fields[i], "", i + 1);
-        }
-    }
-    const std::string_view cell = m_index < fields.size() ? fields[m_index] : std::string_view();
-    const store::MobileNumber number = store::readMobileNumber(cell);
-    ++m_tally.rows;
-    if (number.problem != store::NumberProblem::None) {
-        ++m_tally.problems[number.problem];
-        m_line.append(5, m_dialect.separator);
-        m_line += kInvalid;
-        m_line += store::problemText(number);
-    } else if (const std::uint32_t answer = m_table.find(number.key, number.digits);
-               answer == PrefixTable::kNotFound) {
-        ++m_tally.notFound;
-        m_line += m_notFoundTail;
-    } else {
-        m_line += foundTail(input, line, answer);
-        ++m_tally.found;
-        ++m_tally.perAnswer[answer];
-    }
-    m_line += '\n';
+    // The row is built where the output keeps what it has not written yet,
+    // and taken back when a field cannot be written.
+    std::string &out = m_output.pending();
+    const std::size_t start = out.size();
     try {
-        m_output.write(m_line);
+        const std::size_t width = std::max(m_width, fields.size());
+        for (std::size_t i = 0; i < width; ++i) {
+            if (i > 0) {
+                out += m_dialect.separator;
+            }
+            if (i < fields.size()) {
+                appendField(out, input, line, fields[i], "", i + 1);
+            }
+        }
+        const std::string_view cell =
+            m_index < fields.size() ? fields[m_index] : std::string_view();
+        const store::MobileNumber number = store::readMobileNumber(cell);
+        if (number.problem != store::NumberProblem::None) {
+            ++m_tally.problems[number.problem];
+            out += invalidTail(number);
+        } else if (const std::uint32_t answer = m_table.find(number.key, number.digits);
+                   answer == PrefixTable::kNotFound) {
+            ++m_tally.notFound;
+            out += m_notFoundTail;
+        } else {
+            out += answer < m_foundTails.size() && !m_foundTails[answer].empty()
+                       ? m_foundTails[answer]
+                       : foundTail(input, line, answer);
+            ++m_tally.found;
+            ++m_tally.perAnswer[answer];
+        }
+        out += '\n';
+    } catch (...) {
+        out.resize(start);
+        throw;
+    }
+    ++m_tally.rows;
+    try {
+        m_output.appended();
     } catch (const cli::Failure &failure) {
         throw cli::Failure(failure.file(), failure.message() + "（正在写 " + input.name + " 第 " +
                                                std::to_string(line) + " 行的结果）");
     }
+}
+
+void Lookup::expectFrom(const cli::TableReader &reader, std::uint64_t records) {
+    const std::uint64_t ahead =
+        reader.bytesAhead() * records / std::max<std::uint64_t>(1, reader.bytesRead());
+    m_table.expect(m_tally.rows + 1 + ahead);
 }
 
 void Lookup::read(Input &input) {
@@ -380,10 +421,14 @@ void Lookup::read(Input &input) {
         }
     }
     if (!isHeader) {
+        expectFrom(reader, 1);
         writeRow(input, reader, fields);
     }
     std::size_t records = 0;
     while (reader.next(fields)) {
+        if (!m_table.wholeTable()) {
+            expectFrom(reader, records + 1);
+        }
         writeRow(input, reader, fields);
         if (++records % kRecordsPerProgress == 0) {
             progress.update(input.size ? reader.bytesRead() : records);

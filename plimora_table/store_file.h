@@ -12,6 +12,7 @@ using upgrade::failOnStore;
 using upgrade::forEachRow;
 using upgrade::forEachShippedRow;
 using upgrade::Holdings;
+using upgrade::kBusyTimeoutMs;
 using upgrade::readHoldings;
 using upgrade::StoredRow;
 using upgrade::storedSerial;

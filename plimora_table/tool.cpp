@@ -19,6 +19,7 @@
 #include "plimora_table/cli/progress.h"
 #include "plimora_table/commands.h"
 #include "plimora_table/store_file.h"
+#include "store/database.h"
 #include "store/files.h"
 #include "store/store_error.h"
 #include "store/store_writer.h"
@@ -214,6 +215,7 @@ int run(int argc, char **argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     std::signal(SIGPIPE, SIG_IGN);
 #endif
+    store::setUpEngine();
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
         std::fprintf(stderr, "%s%s", kToolHelp.data(), kExitCodes.data());

@@ -11,9 +11,7 @@ namespace store {
 
 namespace {
 
-// How long one lock is waited for, as SQLite's own busy timeout would, and how
-// long to sleep between two tries.
-constexpr std::chrono::milliseconds kBusyTimeout{kWindowBusyWaitSeconds * 1000};
+// How long to sleep between two tries for a lock.
 constexpr int kBusyPollMs = 10;
 
 // A set that held more values than this gives their storage back instead of
@@ -51,7 +49,7 @@ int DataConnection::onBusy(void *connection, int count) {
     const auto now = std::chrono::steady_clock::now();
     if (count == 0) {
         self->m_waitStarted = now;
-    } else if (now - self->m_waitStarted >= kBusyTimeout) {
+    } else if (now - self->m_waitStarted >= self->m_busyTimeout) {
         return 0;
     }
     self->m_waiting = true;

@@ -44,10 +44,12 @@ public:
 
     // Opens the store file (setStoreFile()) if it is not open yet, or if the
     // path names another file than the one open (never creating it: a
-    // missing file is missingStoreError()), runs RecordSource and makes its rows the current
-    // Recordset(). Waits up to 30 s for a store that another connection is writing. Throws
-    // StoreError; the previous result set is then left as it was, unless the file was replaced (the
-    // set is then dropped with the old file). No transaction is left open that
+    // missing file is missingStoreError()), runs RecordSource and makes its
+    // rows the current Recordset(). Waits up to 30 s (or the busy timeout
+    // set) for a store that another connection is writing. Throws
+    // StoreError; the previous result set is then left as it was, unless the
+    // file was replaced (the set is then dropped with the old file). No
+    // transaction is left open that
     // BeginTrans() did not open: the next refresh sees what other
     // connections wrote in between.
     //
@@ -64,9 +66,10 @@ public:
     // if needed (or afresh, as Refresh() does, when the file was replaced,
     // also while the lock was waited for): from here until CommitTrans() or
     // RollbackTrans() no other connection can write the file that the path
-    // names, and reads and writes through this connection form one unit. Waits up to 30 s for a
-    // store another connection is writing. Throws StoreError, also when a transaction is already
-    // open; no transaction is open then.
+    // names, and reads and writes through this connection form one unit.
+    // Waits up to 30 s (or the busy timeout set) for a store another
+    // connection is writing. Throws StoreError, also when a transaction is
+    // already open; no transaction is open then.
     void BeginTrans();
     // Makes the transaction's writes lasting and ends it. Throws StoreError
     // when none is open or the store refuses; the transaction is then still
@@ -80,11 +83,17 @@ public:
 
     // What a connection calls while a store call of it waits for a store that
     // another connection is writing: waiting(true) every few milliseconds,
-    // for at most 30 s per lock, and waiting(false) once when the call goes on
-    // (with the store, or with an error after 30 s). The hook must not use
+    // for at most 30 s (or the busy timeout set) per lock, and waiting(false)
+    // once when the call goes on (with the store, or with an error after that
+    // time). The hook must not use
     // this connection; what it throws is ignored.
     using BusyHook = std::function<void(bool waiting)>;
     void setBusyHook(BusyHook hook) { m_busyHook = std::move(hook); }
+
+    // Makes every later store call wait at most timeout per lock instead of
+    // the window's kWindowBusyWaitSeconds (a tool says sooner that the store
+    // is in use).
+    void setBusyTimeout(std::chrono::milliseconds timeout) { m_busyTimeout = timeout; }
 
 private:
     friend class store::Recordset;
@@ -126,6 +135,7 @@ private:
     BusyHook m_busyHook;
     bool m_waiting = false;
     std::chrono::steady_clock::time_point m_waitStarted;
+    std::chrono::milliseconds m_busyTimeout{kWindowBusyWaitSeconds * 1000};
 };
 
 // Binds connection to the store file in programDir, a folder without a

@@ -1,6 +1,8 @@
 #include "store/number_text.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -115,16 +117,21 @@ bool isChinese(char32_t c) {
            (c >= 0x20000 && c <= 0x2FFFF);
 }
 
-Characters classify(std::string_view text) {
+// What kinds of character text holds; its digits (as digitsOf() gives them)
+// are written to digits on the way, which has room for text.size() of them,
+// and counted in digitCount.
+Characters classify(std::string_view text, char *digits, std::size_t &digitCount) {
     constexpr char32_t kFullWidthZero = 0xFF10;
     constexpr char32_t kFullWidthPlus = 0xFF0B;
     Characters seen;
+    digitCount = 0;
     for (std::size_t i = 0; i < text.size();) {
         const char c = text[i];
         if (static_cast<unsigned char>(c) < 0x80) {
             ++i;
             if (isDigit(c)) {
                 seen.digits = true;
+                digits[digitCount++] = c;
             } else if (c == '+') {
                 seen.marks = true;
                 seen.other = seen.other || seen.digits;
@@ -138,6 +145,15 @@ Characters classify(std::string_view text) {
             }
             continue;
         }
+        // A full-width digit (EF BC 90 to EF BC 99), the one character
+        // beyond ASCII that lists are full of.
+        if (c == '\xEF' && i + 2 < text.size() && text[i + 1] == '\xBC' &&
+            static_cast<unsigned char>(text[i + 2]) - 0x90u < 10u) {
+            seen.digits = true;
+            digits[digitCount++] = static_cast<char>('0' + (text[i + 2] - '\x90'));
+            i += 3;
+            continue;
+        }
         const auto [point, length] = decodeUtf8(text, i);
         if (length == 0) {
             seen.other = true;
@@ -147,6 +163,7 @@ Characters classify(std::string_view text) {
         i += length;
         if (point >= kFullWidthZero && point < kFullWidthZero + 10) {
             seen.digits = true;
+            digits[digitCount++] = static_cast<char>('0' + (point - kFullWidthZero));
         } else if (point == kFullWidthPlus) {
             seen.marks = true;
             seen.other = seen.other || seen.digits;
@@ -173,6 +190,27 @@ bool isLandline(std::string_view digits) {
         return false;
     }
     return digits[1] != '1' || digits[2] == '0';
+}
+
+// The length of the country code withoutCountryCode() drops from digits: 2
+// for "86" and 4 for "0086" before eleven digits that start with 1, else 0.
+std::size_t countryCodeLength(std::string_view digits) {
+    for (const std::string_view code : {std::string_view("86"), std::string_view("0086")}) {
+        if (digits.size() == code.size() + kMobileLength && digits.substr(0, code.size()) == code &&
+            digits[code.size()] == kMobileLead) {
+            return code.size();
+        }
+    }
+    return 0;
+}
+
+// The prefix key of a mobile number's eleven ASCII digits.
+std::uint32_t keyOf(std::string_view digits) {
+    std::uint32_t key = 0;
+    for (std::size_t i = 0; i < kPrefixLength; ++i) {
+        key = key * 10 + static_cast<std::uint32_t>(digits[i] - '0');
+    }
+    return key;
 }
 
 }  // namespace
@@ -229,13 +267,7 @@ std::string digitsOf(std::string_view text) {
 }
 
 std::string withoutCountryCode(std::string_view digits) {
-    for (const std::string_view code : {std::string_view("86"), std::string_view("0086")}) {
-        if (digits.size() == code.size() + kMobileLength && digits.substr(0, code.size()) == code &&
-            digits[code.size()] == kMobileLead) {
-            return std::string(digits.substr(code.size()));
-        }
-    }
-    return std::string(digits);
+    return std::string(digits.substr(countryCodeLength(digits)));
 }
 
 std::string cleanPaste(std::string_view pasted, NumberField field) {
@@ -244,8 +276,57 @@ std::string cleanPaste(std::string_view pasted, NumberField field) {
 }
 
 MobileNumber readMobileNumber(std::string_view text) {
+    // Most cells of a list hold eleven digits that start with 1, alone or
+    // parted by spaces or dashes, which every check below lets through as
+    // they are.
+    if (text.size() == kMobileLength && text[0] == kMobileLead &&
+        std::all_of(text.begin(), text.end(), isDigit)) {
+        return {NumberProblem::None, std::string(text), keyOf(text)};
+    }
+    // The rest of them part the digits by spaces or dashes and may write the
+    // country code in front ("+86 138-0013-8000", "0086 138 0013 8000").
+    constexpr std::size_t kLongestWritten = 15;  // "0086" and eleven digits
+    char written[kLongestWritten];
+    std::size_t count = 0;
+    bool plus = false;
+    std::size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (isDigit(c) && count < kLongestWritten) {
+            written[count++] = c;
+        } else if (c == '+' && count == 0) {
+            plus = true;
+        } else if (c != ' ' && c != '-') {
+            break;
+        }
+    }
+    if (i == text.size()) {
+        const std::string_view all(written, count);
+        std::optional<std::string_view> digits;
+        if (!plus && count == kMobileLength && all[0] == kMobileLead) {
+            digits = all;
+        } else if (count == kMobileLength + 2 && all.starts_with("861")) {
+            digits = all.substr(2);
+        } else if (!plus && count == kMobileLength + 4 && all.starts_with("00861")) {
+            digits = all.substr(4);
+        }
+        if (digits) {
+            return {NumberProblem::None, std::string(*digits), keyOf(*digits)};
+        }
+    }
+
     MobileNumber number;
-    const Characters seen = classify(text);
+    std::string &digits = number.digits;
+    // The digits of a cell are gathered on the stack; only a cell too long
+    // for that gathers them in the string itself.
+    constexpr std::size_t kOnStack = 64;
+    char stack[kOnStack];
+    if (text.size() > kOnStack) {
+        digits.resize(text.size());
+    }
+    char *gathered = text.size() > kOnStack ? digits.data() : stack;
+    count = 0;
+    const Characters seen = classify(text, gathered, count);
     if (seen.letters) {
         number.problem = NumberProblem::Letters;
     } else if (seen.chinese) {
@@ -256,43 +337,43 @@ MobileNumber readMobileNumber(std::string_view text) {
         number.problem = seen.marks ? NumberProblem::NoDigits : NumberProblem::Empty;
     }
     if (number.problem != NumberProblem::None) {
+        digits.clear();
         return number;
     }
+    if (gathered == stack) {
+        digits.assign(stack, count);
+    } else {
+        digits.resize(count);
+    }
 
-    const std::string digits = digitsOf(text);
     constexpr std::string_view kCountryCode = "86";
     constexpr std::string_view kInternationalCode = "0086";
     if (seen.plus) {
         if (!digits.starts_with(kCountryCode)) {
             number.problem = NumberProblem::Foreign;
-            number.digits = digits;
             return number;
         }
-        number.digits = digits.substr(kCountryCode.size());
+        digits.erase(0, kCountryCode.size());
     } else if (digits.starts_with("00")) {
         if (!digits.starts_with(kInternationalCode)) {
             number.problem = NumberProblem::Foreign;
-            number.digits = digits;
             return number;
         }
-        number.digits = digits.substr(kInternationalCode.size());
+        digits.erase(0, kInternationalCode.size());
     } else {
-        number.digits = withoutCountryCode(digits);
+        digits.erase(0, countryCodeLength(digits));
     }
 
-    const std::string &rest = number.digits;
-    if (isLandline(rest)) {
+    if (isLandline(digits)) {
         number.problem = NumberProblem::Landline;
-    } else if (rest.size() < kMobileLength) {
+    } else if (digits.size() < kMobileLength) {
         number.problem = NumberProblem::TooFewDigits;
-    } else if (rest.size() > kMobileLength) {
+    } else if (digits.size() > kMobileLength) {
         number.problem = NumberProblem::TooManyDigits;
-    } else if (rest[0] != kMobileLead) {
+    } else if (digits[0] != kMobileLead) {
         number.problem = NumberProblem::NotLeadingOne;
     } else {
-        for (std::size_t i = 0; i < kPrefixLength; ++i) {
-            number.key = number.key * 10 + static_cast<std::uint32_t>(rest[i] - '0');
-        }
+        number.key = keyOf(digits);
     }
     return number;
 }

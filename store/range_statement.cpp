@@ -40,72 +40,99 @@ sqlite3_stmt *RangeStatement::bound(const Database &database, std::string_view k
     return statement;
 }
 
-Statement RangeStatement::prepareAuxiliary(const Database &database) {
-    // The texts live in the table <name>_rowid (rowid, nodeno, a0, a1, …: one
-    // column for each auxiliary column, in declared order, and the auxiliary
-    // columns come after the coordinates), which a plain statement reads by
-    // the id the R*Tree found with the same comparison.
-    sqlite3 *db = database.get();
-    const auto prepared = [db](const std::string &sql) {
-        sqlite3_stmt *statement = nullptr;
-        sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                           &statement, nullptr);
-        return Statement(statement);
-    };
-    const auto columnNames = [](sqlite3_stmt *statement) {
-        std::vector<std::string> names;
-        for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-            const char *name = sqlite3_column_name(statement, i);
-            names.emplace_back(name ? name : "");
-        }
-        return names;
-    };
+namespace {
 
-    const Statement tableSql = prepared(schema::kTableSql);
+Statement prepared(sqlite3 *db, const std::string &sql) {
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                       &statement, nullptr);
+    return Statement(statement);
+}
+
+std::vector<std::string> columnNames(sqlite3_stmt *statement) {
+    std::vector<std::string> names;
+    for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+        const char *name = sqlite3_column_name(statement, i);
+        names.emplace_back(name ? name : "");
+    }
+    return names;
+}
+
+}  // namespace
+
+std::optional<std::string> AuxiliaryLayout::storedAs(std::string_view name) const {
+    for (std::size_t i = firstAuxiliary; i < columns.size(); ++i) {
+        if (columns[i] == name) {
+            return "a" + std::to_string(i - firstAuxiliary);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<AuxiliaryLayout> auxiliaryLayout(const Database &database) {
+    sqlite3 *db = database.get();
+    const Statement tableSql = prepared(db, schema::kTableSql);
     if (!tableSql || sqlite3_step(tableSql.get()) != SQLITE_ROW) {
-        return {};
+        return std::nullopt;
     }
     const auto *sqlText = reinterpret_cast<const char *>(sqlite3_column_text(tableSql.get(), 0));
-    if (!schema::declaresRtree(sqlText ? sqlText : "")) {
-        return {};
+    const std::string module = schema::rtreeModule(sqlText ? sqlText : "");
+    if (module.empty()) {
+        return std::nullopt;
     }
 
-    const std::string table(schema::kTable);
-    const std::string shadow = table + "_rowid";
-    const Statement tableColumns = prepared(schema::kSelectNoRow);
+    AuxiliaryLayout layout;
+    layout.table = std::string(schema::kTable) + "_rowid";
+    layout.nodeTable = std::string(schema::kTable) + "_node";
+    layout.integerCoordinates = module == "rtree_i32";
+    const Statement tableColumns = prepared(db, schema::kSelectNoRow);
     const Statement shadowColumns =
-        prepared("select * from " + quoteIdentifier(shadow) + " limit 0");
+        prepared(db, "select * from " + quoteIdentifier(layout.table) + " limit 0");
     if (!tableColumns || !shadowColumns) {
-        return {};
+        return std::nullopt;
     }
-    const std::vector<std::string> names = columnNames(tableColumns.get());
+    layout.columns = columnNames(tableColumns.get());
     const std::vector<std::string> stored = columnNames(shadowColumns.get());
     if (stored.size() < 3 || stored[0] != "rowid" || stored[1] != "nodeno" ||
-        names.size() < stored.size() + 1) {
-        return {};
+        layout.columns.size() < stored.size() + 1) {
+        return std::nullopt;
     }
     const std::size_t auxiliary = stored.size() - 2;
-    const std::size_t first = names.size() - auxiliary;
+    layout.firstAuxiliary = layout.columns.size() - auxiliary;
+    for (std::size_t i = 0; i < auxiliary; ++i) {
+        if (stored[i + 2] != "a" + std::to_string(i)) {
+            return std::nullopt;
+        }
+    }
+    return layout;
+}
+
+Statement RangeStatement::prepareAuxiliary(const Database &database) {
+    // The texts are read from the layout's table by the id the R*Tree found
+    // with the same comparison.
+    const std::optional<AuxiliaryLayout> layout = auxiliaryLayout(database);
+    if (!layout) {
+        return {};
+    }
+    const std::vector<std::string> &names = layout->columns;
     std::string select = "select ";
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (i > 0) {
             select += ", ";
         }
-        if (i < first) {
+        if (i < layout->firstAuxiliary) {
             select += "q." + quoteIdentifier(names[i]);
         } else {
-            const std::string column = "a" + std::to_string(i - first);
-            if (stored[i - first + 2] != column) {
-                return {};
-            }
-            select += "r." + column + " as " + quoteIdentifier(names[i]);
+            select += "r.a" + std::to_string(i - layout->firstAuxiliary) + " as " +
+                      quoteIdentifier(names[i]);
         }
     }
     // A cross join keeps the R*Tree the outer loop, so the rows come in its
     // order, as the text's do.
-    return prepared(select + " from " + quoteIdentifier(table) + " as q cross join " +
-                    quoteIdentifier(shadow) + " as r on r.rowid = q." + quoteIdentifier(names[0]) +
-                    rangeCondition("?1"));
+    return prepared(database.get(), select + " from " + quoteIdentifier(schema::kTable) +
+                                        " as q cross join " + quoteIdentifier(layout->table) +
+                                        " as r on r.rowid = q." + quoteIdentifier(names[0]) +
+                                        rangeCondition("?1"));
 }
 
 double RangeStatement::realValue(const Database &database, std::string_view literal) {

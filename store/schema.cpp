@@ -4,17 +4,21 @@
 
 namespace store::schema {
 
-bool declaresRtree(std::string_view tableSql) {
+std::string rtreeModule(std::string_view tableSql) {
     const std::string sql = asciiLower(tableSql);
     const std::size_t using_ = sql.find(" using ");
     if (!sql.starts_with("create virtual table") || using_ == std::string::npos) {
-        return false;
+        return {};
     }
     const std::size_t module = sql.find_first_not_of(" \t\r\n", using_ + 7);
     const std::size_t moduleEnd = sql.find_first_of(" \t\r\n(", module);
-    const std::string moduleName =
+    std::string moduleName =
         module == std::string::npos ? "" : sql.substr(module, moduleEnd - module);
-    return moduleName == "rtree" || moduleName == "rtree_i32";
+    return moduleName == "rtree" || moduleName == "rtree_i32" ? moduleName : std::string();
+}
+
+bool declaresRtree(std::string_view tableSql) {
+    return !rtreeModule(tableSql).empty();
 }
 
 }  // namespace store::schema

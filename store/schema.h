@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace store::schema {
@@ -155,9 +156,13 @@ constexpr bool isToolKey(std::string_view key) {
 // The header line of the edition file (data/edition.tsv).
 inline constexpr std::string_view kEditionHeader = "key\tvalue";
 
-// Whether tableSql, the statement that created the store's table (as
-// kTableSql reads it), makes it an R*Tree: a virtual table of the module
-// rtree or rtree_i32.
+// The R*Tree module that tableSql, the statement that created the store's
+// table (as kTableSql reads it), makes it a virtual table of: "rtree" (its
+// coordinates 32-bit real numbers) or "rtree_i32" (32-bit integers), in lower
+// case; "" when it makes no R*Tree.
+std::string rtreeModule(std::string_view tableSql);
+
+// Whether tableSql makes the store's table an R*Tree: rtreeModule() is not "".
 bool declaresRtree(std::string_view tableSql);
 
 }  // namespace store::schema

@@ -17,18 +17,16 @@ namespace {
 
 namespace schema = store::schema;
 
-// A command-line tool waits a little for a program that is writing, then
-// says that the file is in use rather than hanging as long as a window would.
-constexpr int kBusyTimeoutMs = 2000;
-
 constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
 constexpr std::size_t kHeaderSize = 100;
 constexpr int kWalVersion = 2;  // header bytes 18-19 in a WAL-mode file
 
 // The store at path opened with flags, its schema read (which is when SQLite
 // finds a write that was cut short).
+// A connection is used from one thread only, so SQLite need not lock it
+// against others on every call.
 store::Database openAndProbe(const std::string &path, int flags, int &probeResult) {
-    store::Database db(path, flags);
+    store::Database db(path, flags | SQLITE_OPEN_NOMUTEX);
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     sqlite3_stmt *probe = nullptr;
     probeResult = sqlite3_prepare_v2(db.get(), schema::kSelectNoRow, -1, &probe, nullptr);

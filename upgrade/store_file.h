@@ -16,6 +16,10 @@
 
 namespace upgrade {
 
+// A command-line tool waits a little for a program that is writing, then
+// says that the file is in use rather than hanging as long as a window would.
+inline constexpr int kBusyTimeoutMs = 2000;
+
 // A row of a store with its row number.
 struct StoredRow {
     long long id = 0;

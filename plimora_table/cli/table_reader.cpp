@@ -1,6 +1,7 @@
 #include "plimora_table/cli/table_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "plimora_table/cli/encoding.h"
@@ -25,6 +26,23 @@ bool endsWith(std::string_view text, std::string_view suffix) {
         }
     }
     return true;
+}
+
+// Whether text is ASCII without a NUL byte, tested eight bytes at a time.
+bool isPlainAscii(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        // A byte with its high bit set, or a zero byte.
+        if (((word | ((word - kOnes) & ~word)) & kHighBits) != 0) {
+            return false;
+        }
+    }
+    return std::all_of(text.begin() + i, text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) - 1u < 0x7Fu; });
 }
 
 }  // namespace
@@ -120,10 +138,12 @@ bool TableReader::readLine(std::string &line) {
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
     }
-    if (line.find('\0') != std::string::npos) {
+    // Most lines are ASCII without a NUL byte, which passes both checks.
+    const bool plainAscii = isPlainAscii(line);
+    if (!plainAscii && line.find('\0') != std::string::npos) {
         fail(m_line, "含有 NUL 字节，不是文本表格");
     }
-    if (firstNonUtf8(line)) {
+    if (!plainAscii && firstNonUtf8(line)) {
         fail(m_line, notUtf8Message(line));
     }
     return true;
@@ -149,6 +169,14 @@ bool TableReader::next(std::vector<std::string> &fields) {
         field.clear();
         return field;
     };
+    if (!m_dialect.quoting && line.find(m_dialect.separator) == std::string::npos) {
+        // A line that is one field (a plain list) becomes the field without
+        // a copy.
+        nextField().swap(line);
+        m_fields.resize(count);
+        fields.swap(m_fields);
+        return true;
+    }
     std::size_t recordBytes = line.size();
     std::size_t i = 0;
     for (;;) {

@@ -64,6 +64,10 @@ public:
     std::size_t line() const { return m_recordLine; }
     // The bytes taken from the input so far (it is read ahead in blocks).
     std::uint64_t bytesRead() const { return m_bytesRead; }
+    // The bytes read from the input ahead of what has been taken.
+    std::uint64_t bytesAhead() const {
+        return m_blockEnd - m_blockAt + (m_aheadLine ? m_aheadLine->size() + 1 : 0);
+    }
 
 private:
     bool readLine(std::string &line);

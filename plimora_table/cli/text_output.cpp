@@ -51,6 +51,10 @@ TextOutput::~TextOutput() = default;
 
 void TextOutput::write(std::string_view text) {
     m_buffer += text;
+    appended();
+}
+
+void TextOutput::appended() {
     if (m_buffer.size() >= kBlockSize) {
         flush();
     }

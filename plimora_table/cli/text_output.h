@@ -40,6 +40,15 @@ public:
     // pipe. After a failure nothing more is written.
     void write(std::string_view text);
 
+    // The text not yet written, for a caller that builds a record in place
+    // instead of passing it to write(): it appends whole characters, then
+    // calls appended(). What it takes back before calling appended() is
+    // never written.
+    std::string &pending() { return m_buffer; }
+    // Writes the pending text out once it has grown to a block. Throws as
+    // write() does.
+    void appended();
+
     // Writes what is left, then commits the OutputFile (a file is renamed
     // over path); standard output is flushed. Throws Failure as write()
     // does; a file then does not appear.

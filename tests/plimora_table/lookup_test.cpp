@@ -14,12 +14,17 @@
 #include <csignal>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
 
 #include "plimora_table/cli/table_reader.h"
+#include "plimora_table/prefix_table.h"
+#include "store/connection_texts.h"
+#include "store/data_connection.h"
 #include "store/number_text.h"
+#include "store/schema.h"
 #include "tests/plimora_table/tool_runner.h"
 
 namespace {
@@ -88,10 +93,44 @@ std::vector<std::string> generatedRows(long long from, long long to, std::mt1993
     return lines;
 }
 
+// What the window shows for a number, on one connection kept for the store
+// as the window keeps its own, each number asked once.
+class Window {
+public:
+    explicit Window(const std::string &folder) {
+        store::bind(m_connection, folder);
+    }
+    // The four texts and 找到, or 未找到.
+    const std::vector<std::string> &answer(const std::string &digits) {
+        auto [at, added] = m_answers.try_emplace(digits);
+        if (added) {
+            if (store::lookUp(m_connection, digits)) {
+                store::Recordset &set = m_connection.Recordset();
+                for (const std::string_view column :
+                     {store::schema::kProvince, store::schema::kCity, store::schema::kAreaCode,
+                      store::schema::kCard}) {
+                    at->second.push_back(set.Fields(column).text());
+                }
+                at->second.push_back("找到");
+            } else {
+                at->second = {"", "", "", "", "未找到"};
+            }
+        }
+        return at->second;
+    }
+
+private:
+    store::DataConnection m_connection;
+    std::map<std::string, std::vector<std::string>> m_answers;
+};
+
 class WindowAgreement : public ::testing::Test {
 protected:
     // Looks up numbers around every bound and at random with the tool and
-    // with the window on folder/sys.dat, and expects the same answer for each.
+    // with the window on folder/sys.dat, and expects the same answer for
+    // each: in short lists, which the tool answers number by number with the
+    // window's own lookup, and in one long table whose first rows it answers
+    // so and the rest from the whole table read into memory.
     void expectSameAnswers(const std::string &folder, const std::vector<long long> &bounds) {
         std::mt19937 random(7);
         std::vector<long long> keys;
@@ -103,42 +142,88 @@ protected:
         for (int i = 0; i < 2000; ++i) {
             keys.push_back(1000000 + static_cast<long long>(random() % 1000000));
         }
-        std::string input;
+        std::vector<std::string> numbers;
         for (const long long key : keys) {
-            const std::string number = std::to_string(key) + std::to_string(1000 + random() % 9000);
-            input += written(number, random) + "\n";
+            numbers.push_back(
+                written(std::to_string(key) + std::to_string(1000 + random() % 9000), random));
         }
-        writeFile(folder + "/numbers.txt", input);
+        Window window(folder);
+        // The test build of the tool is killed when it reads the whole table.
+        RunOptions faulty;
+        faulty.program = PLIMORA_TABLE_FAULTY;
+        faulty.environment = {"PLIMORA_CRASH_AT=lookup-whole-table"};
+
+        constexpr std::size_t kShortList = table::PrefixTable::kLongInput / 4;
+        std::array<std::size_t, 2> counts{};
+        for (std::size_t from = 0; from < numbers.size(); from += kShortList) {
+            std::string list;
+            for (std::size_t i = from; i < numbers.size() && i < from + kShortList; ++i) {
+                list += numbers[i] + "\n";
+            }
+            writeFile(folder + "/short.txt", list);
+            const Result result = run({"lookup", "--store", folder + "/sys.dat", "-o",
+                                       folder + "/short.tsv", folder + "/short.txt"},
+                                      faulty);
+            ASSERT_EQ(result.exitCode, 0) << "a short list read the whole table\n" << result.err;
+            expectRows(readRecords(readFile(folder + "/short.tsv"), cli::kTsv), 0, window,
+                       folder + " (a short list)", counts);
+        }
+        expectEnough(counts, folder + " (short lists)");
+
+        // A note long enough that the block the reader holds ahead says
+        // little about the length of the table, so that the first rows are
+        // answered before the table turns out long.
+        const std::string note(120, 'x');
+        std::string table = "备注,手机\n";
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const std::string &number : numbers) {
+                table += note + ",\"" + number + "\"\n";
+            }
+        }
+        writeFile(folder + "/long.csv", table);
+        const Result cut =
+            run({"lookup", "--store", folder + "/sys.dat", folder + "/long.csv"}, faulty);
+        EXPECT_EQ(cut.signal, SIGKILL) << "the long table never read the whole table";
+        const Records before = readRecords(cut.out, cli::kCsv);
+        EXPECT_GT(before.size(), 1000u) << "too few rows answered before the whole table was read";
+        std::array<std::size_t, 2> beforeCounts{};
+        expectRows(before, 1, window, folder + " (before the whole table was read)", beforeCounts);
+
         const Result result = run({"lookup", "--store", folder + "/sys.dat", "-o",
-                                   folder + "/answers.tsv", folder + "/numbers.txt"});
+                                   folder + "/long.out.csv", folder + "/long.csv"});
         ASSERT_EQ(result.exitCode, 0) << result.err;
-        const Records records = readRecords(readFile(folder + "/answers.tsv"), cli::kTsv);
-        ASSERT_EQ(records.size(), keys.size() + 1) << result.err;
-        std::size_t found = 0;
-        std::size_t notFound = 0;
+        const Records rows = readRecords(readFile(folder + "/long.out.csv"), cli::kCsv);
+        ASSERT_EQ(rows.size(), 2 * numbers.size() + 1) << result.err;
+        std::array<std::size_t, 2> longCounts{};
+        expectRows(rows, 1, window, folder + " (a long table)", longCounts);
+        expectEnough(longCounts, folder + " (a long table)");
+        m_summary = result.err;
+    }
+
+    // Expects every row of records after the header to hold the window's
+    // answer for the number in column; counts the numbers found and not
+    // found into counts.
+    void expectRows(const Records &records, std::size_t column, Window &window,
+                    const std::string &where, std::array<std::size_t, 2> &counts) {
         for (std::size_t i = 1; i < records.size(); ++i) {
             const std::vector<std::string> &row = records[i];
-            ASSERT_EQ(row.size(), 6u);
-            const store::MobileNumber number = store::readMobileNumber(row[0]);
+            ASSERT_EQ(row.size(), column + 6) << where;
+            const std::vector<std::string> answer(row.begin() + column + 1, row.end());
+            const store::MobileNumber number = store::readMobileNumber(row[column]);
             if (number.problem != store::NumberProblem::None) {
-                EXPECT_EQ(row[5], "无效：" + store::problemText(number)) << row[0];
+                EXPECT_EQ(answer.back(), "无效：" + store::problemText(number)) << row[column];
                 continue;
             }
-            const auto window = lookUpLikeTheWindow(folder, number.digits);
-            if (!window) {
-                EXPECT_EQ(row[5], "未找到") << row[0] << " in " << folder;
-                ++notFound;
-                continue;
-            }
-            EXPECT_EQ(row[5], "找到") << row[0];
-            EXPECT_EQ(std::vector<std::string>(row.begin() + 1, row.begin() + 5),
-                      std::vector<std::string>(window->begin(), window->end()))
-                << row[0] << " in " << folder;
-            ++found;
+            EXPECT_EQ(answer, window.answer(number.digits)) << row[column] << " in " << where;
+            ++counts[answer.back() == "找到" ? 0 : 1];
         }
-        EXPECT_GT(found, 500u) << "too few numbers found to compare";
-        EXPECT_GT(notFound, 100u) << "too few numbers not found to compare";
-        m_summary = result.err;
+    }
+
+    // Expects enough numbers found and not found among counts to say
+    // something.
+    static void expectEnough(const std::array<std::size_t, 2> &counts, const std::string &where) {
+        EXPECT_GT(counts[0], 500u) << "too few numbers found to compare in " << where;
+        EXPECT_GT(counts[1], 100u) << "too few numbers not found to compare in " << where;
     }
 
     TempDir m_dir;
@@ -169,6 +254,21 @@ TEST_F(WindowAgreement, OnTheRTreeStoreWithTheUsersRowsAndAnOverlap) {
     bounds.insert(bounds.end(), {1305000, 1305500});
     expectSameAnswers(folder, bounds);
     EXPECT_NE(m_summary.find("有重叠的号码段"), std::string::npos) << m_summary;
+}
+
+// The tool reads an R*Tree's rows from the tables the R*Tree keeps them in;
+// where those disagree with its nodes, it reads them through the R*Tree, as
+// the window does.
+TEST_F(WindowAgreement, OnAnRTreeStoreWhoseOwnTablesDisagree) {
+    std::mt19937 random(5);
+    std::vector<long long> bounds;
+    writeFile(m_dir / "quelto.tsv", tsv(generatedRows(1300000, 1400000, random, bounds)));
+    writeFile(m_dir / "edition.tsv", editionFile(2));
+    const Result built =
+        run({"build", "--store", m_dir / "sys.dat", "--table", m_dir / "quelto.tsv"});
+    ASSERT_EQ(built.exitCode, 0) << built.err;
+    execSql(m_dir / "sys.dat", "update quelto_rowid set nodeno = nodeno + 1 where rowid = 7");
+    expectSameAnswers(m_dir.path().string(), bounds);
 }
 
 // A table made by hand: no R*Tree, untyped columns, real and null bounds,

@@ -168,6 +168,11 @@ TEST(NumberText, AMobileNumberIsReadTheWayPeopleWriteIt) {
         {"138·0013·8000", "13800138000"},                      // middle dot
         {"19912345678", "19912345678"},
         {"10000000000", "10000000000"},  // eleven digits from 1: the table decides
+        {"- 1 3 8 0 0 1 3 8 0 0 0 -", "13800138000"},
+        {"+ 86 138 0013 8000", "13800138000"},
+        {"++86 138 0013 8000", "13800138000"},
+        {"861 3800 1380 00", "13800138000"},
+        {"00 86 138-0013-8000", "13800138000"},
     };
     for (const auto &c : cases) {
         const store::MobileNumber number = store::readMobileNumber(c.text);
@@ -209,6 +214,13 @@ TEST(NumberText, WhatIsNoMobileNumberIsRefusedWithItsReasonNeverGuessed) {
         {"+1 650 253 0000", Problem::Foreign, "不是中国大陆的号码（国家代码不是 86）"},
         {"+852 9123 4567", Problem::Foreign, "不是中国大陆的号码（国家代码不是 86）"},
         {"001 650 253 0000", Problem::Foreign, "不是中国大陆的号码（国家代码不是 86）"},
+        {"+13800138000", Problem::Foreign, "不是中国大陆的号码（国家代码不是 86）"},
+        {"+0086 138 0013 8000", Problem::Foreign, "不是中国大陆的号码（国家代码不是 86）"},
+        {"86+13800138000", Problem::OtherCharacters, "含有号码以外的字符"},
+        {"+86 1380013800", Problem::TooFewDigits, "位数不足（10 位）"},
+        {"+86 138 0013 8000 1", Problem::TooManyDigits, "位数太多（12 位）"},
+        {"0086 138 0013 800", Problem::TooFewDigits, "位数不足（10 位）"},
+        {"86 238 0013 8000", Problem::TooManyDigits, "位数太多（13 位）"},
         {"010-8888 6666", Problem::Landline, "固定电话号码（带区号）"},
         {"(0755) 8888-6666", Problem::Landline, "固定电话号码（带区号）"},
         {"0710-888 6666", Problem::Landline, "固定电话号码（带区号）"},
