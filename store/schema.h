@@ -1,8 +1,9 @@
 // The store's table: its name, its six column names and the header line of
-// its text form; the metadata table beside it; and every statement the tools
-// write them with. Everything that names a column of quelto, in the program,
-// the tools and the tests, takes the name from here. The statements are
-// spelled out for reading; the checks below tie each spelling to the names.
+// its text form; the metadata table and the area-code table beside it; and
+// every statement the tools write them with. Everything that names a column
+// of quelto, in the program, the tools and the tests, takes the name from
+// here. The statements are spelled out for reading; the checks below tie
+// each spelling to the names.
 #pragma once
 
 #include <array>
@@ -128,6 +129,22 @@ inline constexpr const char *kPutMeta =
 inline constexpr const char *kTableSql = "select sql from sqlite_master where name = 'quelto'";
 inline constexpr const char *kHasMeta =
     "select count(*) from sqlite_master where type = 'table' and name = 'quelto_meta'";
+
+// The area-code table (store/area_codes.h), one row per code. The windows
+// never read it.
+inline constexpr const char *kCreateAreaCodes =
+    "create table quelto_areacodes (code text primary key not null, province text not null, "
+    "city text not null, shared_cities text not null, local_lengths text not null)";
+inline constexpr const char *kInsertAreaCode =
+    "insert into quelto_areacodes (code, province, city, shared_cities, local_lengths) "
+    "values (?, ?, ?, ?, ?)";
+inline constexpr const char *kSelectAreaCodes =
+    "select code, province, city, shared_cities, local_lengths from quelto_areacodes "
+    "order by code";
+inline constexpr const char *kHasAreaCodes =
+    "select count(*) from sqlite_master where type = 'table' and name = 'quelto_areacodes'";
+// The header line of the text form (data/areacodes.tsv).
+inline constexpr std::string_view kAreaCodesHeader = "区号\t省份\t城市\t共用城市\t本地号码位数";
 
 // Keys of the metadata. The edition's own keys (data/edition.tsv) are copied
 // as they are; among them:
