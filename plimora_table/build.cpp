@@ -22,6 +22,7 @@ constexpr cli::OptionSpec kOptions[] = {
     kStoreOption,
     {"--table", "", "FILE", "号码表（TSV，如 data/quelto.tsv），必须给出"},
     {"--edition", "", "FILE", "版本说明（默认：号码表旁边的 edition.tsv）"},
+    {"--areacodes", "", "FILE", "区号表（默认：号码表旁边的 areacodes.tsv，有就用）"},
     {"--if-missing", "", "", "存储文件已经存在时什么也不做（不算失败）"},
     kHelpOption,
 };
@@ -67,8 +68,10 @@ int runBuild(const std::vector<std::string> &words) {
     cli::Progress progress("正在建立号码表", std::filesystem::file_size(*table, noSize));
     std::size_t rows = 0;
     try {
-        rows = buildSysdat(*table, storePath, editionPath,
-                           [&](std::uint64_t done, std::uint64_t) { progress.update(done); });
+        rows = buildSysdat(
+            *table, storePath, editionPath,
+            [&](std::uint64_t done, std::uint64_t) { progress.update(done); },
+            options.value("--areacodes").value_or(areaCodesBeside(*table)));
     } catch (const store::StoreError &error) {
         failOnStore(storePath, error);
     }

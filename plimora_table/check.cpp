@@ -13,6 +13,7 @@
 #include "plimora_table/row_text.h"
 #include "plimora_table/store_file.h"
 #include "store/allocation.h"
+#include "store/area_codes.h"
 #include "store/number_text.h"
 #include "store/row_rule.h"
 #include "store/schema.h"
@@ -286,8 +287,19 @@ int runCheck(const std::vector<std::string> &words) {
         }
     }
 
+    std::string areaCodes;
+    try {
+        const auto codes = store::readAreaCodes(store.db());
+        areaCodes =
+            codes ? std::to_string(codes->size()) + " 个区号" : "没有（lookup 回答不了固定电话）";
+    } catch (const store::StoreError &error) {
+        areaCodes = "有问题（见下）";
+        faults.add("区号表有误", error.description());
+    }
+
     printEdition(store, users, rows, aboveShipped);
     std::printf("行数：%zu\n", rows);
+    std::printf("区号表：%s\n", areaCodes.c_str());
     std::printf("按号段统计（号段：行数，号码前缀数）：\n");
     for (const auto &[segment, counts] : segments) {
         std::printf("  %lld：%zu 行，%lld 个\n", segment, counts.first, counts.second);

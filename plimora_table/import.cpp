@@ -14,11 +14,11 @@
 #include "plimora_table/row_text.h"
 #include "plimora_table/store_file.h"
 #include "plimora_table/table_text.h"
+#include "store/fault_point.h"
 #include "store/number_text.h"
 #include "store/row_rule.h"
 #include "store/schema.h"
 #include "store/text.h"
-#include "store/fault_point.h"
 
 namespace table {
 

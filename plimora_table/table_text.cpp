@@ -1,10 +1,13 @@
 #include "plimora_table/table_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "plimora_table/cli/atomic_file.h"
 #include "plimora_table/cli/failure.h"
+#include "store/files.h"
 #include "store/row_rule.h"
 #include "store/schema.h"
 #include "store/store_writer.h"
@@ -77,6 +80,55 @@ store::Edition readEdition(const std::string &path) {
     return edition;
 }
 
+store::AreaCodes readAreaCodeTsv(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::error_code error;
+    if (!in || std::filesystem::is_directory(path, error)) {
+        throw cli::unreadable(path, errno ? errno : EISDIR, "区号表");
+    }
+    cli::TableReader reader(in, path, cli::kTsv);
+    std::vector<std::string> fields;
+    if (!reader.next(fields) || fields != split(schema::kAreaCodesHeader, '\t')) {
+        throw cli::Failure(path, 1,
+                           "第一行必须是 区号 省份 城市 共用城市 本地号码位数（用制表符分隔）");
+    }
+    store::AreaCodes codes;
+    std::vector<std::size_t> lines;
+    while (reader.next(fields)) {
+        if (fields.size() != 5) {
+            throw cli::Failure(
+                path, reader.line(),
+                "应有 5 个用制表符分隔的字段，实际有 " + std::to_string(fields.size()) + " 个");
+        }
+        store::AreaCode area{fields[0], fields[1], fields[2], fields[3], fields[4]};
+        if (const std::string problem = store::areaCodeProblem(area); !problem.empty()) {
+            throw cli::Failure(path, reader.line(), problem);
+        }
+        codes.push_back(std::move(area));
+        lines.push_back(reader.line());
+    }
+    std::vector<std::size_t> order(codes.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return codes[a].code < codes[b].code; });
+    store::AreaCodes sorted;
+    for (const std::size_t i : order) {
+        if (!sorted.empty() && sorted.back().code == codes[i].code) {
+            throw cli::Failure(path, lines[i], "区号 " + codes[i].code + " 出现了两次");
+        }
+        sorted.push_back(std::move(codes[i]));
+    }
+    return sorted;
+}
+
+std::string areaCodesBeside(const std::string &tsvPath) {
+    const std::string path = cli::folderOf(tsvPath) + "/areacodes.tsv";
+    std::error_code error;
+    return std::filesystem::is_regular_file(store::nativePath(path), error) ? path : "";
+}
+
 QueltoTsv::QueltoTsv(std::string path)
     : m_path(std::move(path)), m_in(m_path, std::ios::binary), m_reader(m_in, m_path, cli::kTsv) {
     std::error_code error;
@@ -118,9 +170,12 @@ bool QueltoTsv::next(store::Row &row) {
 }
 
 std::size_t buildSysdat(const std::string &tsvPath, const std::string &outPath,
-                        const std::string &editionPath, const BuildProgress &progress) {
+                        const std::string &editionPath, const BuildProgress &progress,
+                        const std::string &areaCodesPath) {
     const store::Edition edition =
         editionPath.empty() ? store::Edition{} : readEdition(editionPath);
+    const std::optional<store::AreaCodes> areaCodes =
+        areaCodesPath.empty() ? std::nullopt : std::optional(readAreaCodeTsv(areaCodesPath));
     QueltoTsv table(tsvPath);
     const std::string partPath = outPath + ".part";
     std::size_t rows = 0;
@@ -132,6 +187,9 @@ std::size_t buildSysdat(const std::string &tsvPath, const std::string &outPath,
             if (progress && writer.shippedRows() % kRowsPerProgress == 0) {
                 progress(table.bytesRead(), table.size());
             }
+        }
+        if (areaCodes) {
+            writer.addAreaCodes(*areaCodes);
         }
         writer.finish(edition);
         rows = writer.shippedRows();

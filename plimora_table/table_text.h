@@ -10,6 +10,7 @@
 #include <string>
 
 #include "plimora_table/cli/table_reader.h"
+#include "store/area_codes.h"
 #include "store/edition.h"
 #include "store/row.h"
 
@@ -27,6 +28,17 @@ store::Variant keyField(std::string text);
 // (built_by, shipped_rows, shipped_overridden) or an "edition" that is
 // missing or not a whole number from 1.
 store::Edition readEdition(const std::string &path);
+
+// Reads an area-code table (data/areacodes.tsv): UTF-8, tab-separated, the
+// header "区号 省份 城市 共用城市 本地号码位数", then one code a line.
+// Returns the codes sorted. Throws cli::Failure naming path (and the line)
+// for a file that cannot be read, a wrong header, a line without exactly
+// five fields, an entry with a store::areaCodeProblem(), or a code twice.
+store::AreaCodes readAreaCodeTsv(const std::string &path);
+
+// The area-code table that goes with the text table at tsvPath:
+// areacodes.tsv in its folder, or "" when there is none there.
+std::string areaCodesBeside(const std::string &tsvPath);
 
 // The text form of quelto, read row by row: UTF-8, tab-separated, the header
 // "号码1 号码2 省份 城市 区号 卡信息", then one row a line that obeys
@@ -56,13 +68,15 @@ private:
 using BuildProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
 // Builds a store from the text table at tsvPath and, unless editionPath is
-// empty, the edition file at editionPath. The store is written to
+// empty, the edition file at editionPath, and unless areaCodesPath is empty
+// the area-code table at areaCodesPath. The store is written to
 // outPath + ".part" and renamed to outPath only when complete, so a failure
 // leaves any earlier file at outPath untouched (and no .part file). Returns
 // the number of rows. Throws cli::Failure for a table or edition file that
 // cannot be read or is malformed (naming file and line), store::StoreError for
 // a store failure.
 std::size_t buildSysdat(const std::string &tsvPath, const std::string &outPath,
-                        const std::string &editionPath = {}, const BuildProgress &progress = {});
+                        const std::string &editionPath = {}, const BuildProgress &progress = {},
+                        const std::string &areaCodesPath = {});
 
 }  // namespace table

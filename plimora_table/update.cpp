@@ -20,6 +20,7 @@ constexpr cli::OptionSpec kOptions[] = {
     kStoreOption,
     {"--table", "", "FILE", "新版本的号码表（TSV，如 data/quelto.tsv）"},
     {"--edition", "", "FILE", "新版本的版本说明（默认：号码表旁边的 edition.tsv）"},
+    {"--areacodes", "", "FILE", "新版本的区号表（默认：号码表旁边的 areacodes.tsv，有就用）"},
     {"--shipped-from", "", "FILE",
      "从另一个存储文件（如新程序文件夹里的 edition.dat）取新版本的号码表"},
     {"--rows-from", "", "FILE", "把另一个 sys.dat（如旧程序文件夹里的）中您添加的行也带过来"},
@@ -39,8 +40,11 @@ constexpr std::string_view kAbout =
 // The rows of a text table, as the update reads them.
 class TableEdition : public upgrade::EditionRows {
 public:
-    TableEdition(const std::string &table, const std::string &edition)
-        : m_edition(readEdition(edition)), m_table(table) {}
+    TableEdition(const std::string &table, const std::string &edition, const std::string &areaCodes)
+        : m_edition(readEdition(edition)),
+          m_table(table),
+          m_areaCodes(areaCodes.empty() ? std::nullopt
+                                        : std::optional(readAreaCodeTsv(areaCodes))) {}
 
     const store::Edition &edition() const override { return m_edition; }
     std::uint64_t total() const override { return m_table.size(); }
@@ -50,10 +54,12 @@ public:
             visit(row, m_table.bytesRead());
         }
     }
+    std::optional<store::AreaCodes> areaCodes() const override { return m_areaCodes; }
 
 private:
     store::Edition m_edition;
     QueltoTsv m_table;
+    std::optional<store::AreaCodes> m_areaCodes;
 };
 
 }  // namespace
@@ -121,6 +127,9 @@ int runUpdate(const std::vector<std::string> &words) {
     if (options.has("--edition") && !tablePath) {
         throw cli::UsageError("--edition 要和 --table 一起用");
     }
+    if (options.has("--areacodes") && !tablePath) {
+        throw cli::UsageError("--areacodes 要和 --table 一起用");
+    }
     if (!tablePath && !shippedFrom && !rowsFrom) {
         throw cli::UsageError(
             "请用 --table 或 --shipped-from 指明新版本，或用 --rows-from 指明旧文件");
@@ -135,7 +144,8 @@ int runUpdate(const std::vector<std::string> &words) {
     if (tablePath) {
         table.emplace(
             *tablePath,
-            options.value("--edition").value_or(cli::folderOf(*tablePath) + "/edition.tsv"));
+            options.value("--edition").value_or(cli::folderOf(*tablePath) + "/edition.tsv"),
+            options.value("--areacodes").value_or(areaCodesBeside(*tablePath)));
         request.edition = &*table;
         request.editionFile = *tablePath;
     }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "store/schema.h"
+#include "store/store_error.h"
 
 namespace store {
 
@@ -25,7 +26,33 @@ std::string columnText(sqlite3_stmt *statement, int column) {
                 : std::string();
 }
 
+// The first problem of codes, sorted by code, or "".
+std::string tableProblem(const AreaCodes &codes) {
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        if (std::string problem = areaCodeProblem(codes[i]); !problem.empty()) {
+            return "区号 " + codes[i].code + "：" + problem;
+        }
+        if (i > 0 && codes[i - 1].code >= codes[i].code) {
+            return "区号 " + codes[i].code + " 出现了两次，或者没有按区号排好";
+        }
+    }
+    return "";
+}
+
 }  // namespace
+
+std::string areaCodeProblem(const AreaCode &area) {
+    if (!isCode(area.code)) {
+        return "区号应是 0 加两位或三位数字";
+    }
+    if (!isLengths(area.localLengths)) {
+        return "本地号码位数应是 7、8 或 7,8";
+    }
+    if (area.province.empty() || area.city.empty()) {
+        return "省份和城市不能为空";
+    }
+    return "";
+}
 
 bool fitsLocalLength(const AreaCode &area, std::size_t digits) {
     const char wanted = static_cast<char>('0' + digits);
@@ -60,20 +87,15 @@ std::optional<AreaCodes> readAreaCodes(const Database &db) {
                          columnText(select.get(), 2), columnText(select.get(), 3),
                          columnText(select.get(), 4)});
     }
+    if (const std::string problem = tableProblem(codes); !problem.empty()) {
+        throw StoreError(SQLITE_CORRUPT, "区号表有误：" + problem);
+    }
     return codes;
 }
 
 void writeAreaCodes(const Database &db, const AreaCodes &codes) {
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-        const AreaCode &area = codes[i];
-        if (!isCode(area.code) || !isLengths(area.localLengths)) {
-            throw std::invalid_argument("区号表的 " + area.code +
-                                        " 一行不对：区号应是 0 加两三位数字，"
-                                        "本地号码位数应是 7、8 或 7,8");
-        }
-        if (i > 0 && codes[i - 1].code >= area.code) {
-            throw std::invalid_argument("区号表没有按区号排好，或者 " + area.code + " 出现了两次");
-        }
+    if (const std::string problem = tableProblem(codes); !problem.empty()) {
+        throw StoreError(SQLITE_CONSTRAINT, "区号表有误：" + problem);
     }
     db.exec(schema::kCreateAreaCodes);
     const Statement insert = db.prepare(schema::kInsertAreaCode);

@@ -34,14 +34,19 @@ bool fitsLocalLength(const AreaCode &area, std::size_t digits);
 // at most one does. nullptr when none does. codes is sorted by code.
 const AreaCode *findAreaCode(const AreaCodes &codes, std::string_view national);
 
+// What is wrong with area, in words for the user, or "" when nothing is: a
+// code that is not 0 and two or three digits, lengths other than "7", "8"
+// or "7,8", an empty province or city.
+std::string areaCodeProblem(const AreaCode &area);
+
 // The store's area-code table, or nothing when it has none (a store from
-// before the table travelled in it, or one made by hand). Throws StoreError.
+// before the table travelled in it, or one made by hand). Throws StoreError,
+// also (SQLITE_CORRUPT) for an entry with areaCodeProblem() or a code twice.
 std::optional<AreaCodes> readAreaCodes(const Database &db);
 
 // Creates the table in db and writes codes into it, inside the caller's
-// transaction. Throws StoreError; throws std::invalid_argument naming the
-// entry when a code is no area code (0 and two or three digits), appears
-// twice, or its lengths are not "7", "8" or "7,8".
+// transaction. Throws StoreError, also (SQLITE_CONSTRAINT) when an entry has
+// an areaCodeProblem() or codes is not sorted with each code once.
 void writeAreaCodes(const Database &db, const AreaCodes &codes);
 
 }  // namespace store

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 
+#include "store/area_codes.h"
 #include "store/database.h"
 #include "store/edition.h"
 #include "store/row.h"
@@ -30,6 +31,10 @@ public:
     // Writes a row of the user's under the next id after the edition's.
     // Throws StoreError.
     void addUser(const Row &row);
+
+    // Writes the edition's area-code table (store/area_codes.h), at most
+    // once. Throws StoreError.
+    void addAreaCodes(const AreaCodes &codes) { writeAreaCodes(m_db, codes); }
 
     std::size_t shippedRows() const { return m_shipped; }
     std::size_t userRows() const { return m_user; }

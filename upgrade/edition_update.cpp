@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "store/backups.h"
+#include "store/fault_point.h"
 #include "store/files.h"
 #include "store/store_writer.h"
-#include "store/fault_point.h"
 #include "upgrade/file_ops.h"
 #include "upgrade/user_overrides.h"
 
@@ -45,6 +45,15 @@ std::vector<std::string> removeOlderBackups(const std::string &storePath, const 
     return removed;
 }
 
+// The area-code table of store. Throws Failure naming it.
+std::optional<store::AreaCodes> areaCodesOf(const StoreFile &store) {
+    try {
+        return store::readAreaCodes(store.db());
+    } catch (const store::StoreError &error) {
+        store.fail(error);
+    }
+}
+
 }  // namespace
 
 StoreEdition::StoreEdition(const std::string &path)
@@ -64,6 +73,10 @@ void StoreEdition::forEach(
     } catch (const store::StoreError &error) {
         m_store.fail(error);
     }
+}
+
+std::optional<store::AreaCodes> StoreEdition::areaCodes() const {
+    return areaCodesOf(m_store);
 }
 
 UpdateReport updateStore(const UpdateRequest &request) {
@@ -175,7 +188,12 @@ UpdateReport updateStore(const UpdateRequest &request) {
             }
         }
         store::faultPoint("update-shipped");
+        const std::optional<store::AreaCodes> areaCodes =
+            next ? next->areaCodes() : areaCodesOf(store);
         try {
+            if (areaCodes) {
+                writer->addAreaCodes(*areaCodes);
+            }
             for (const StoredRow &row : userRows) {
                 writer->addUser(row.row);
             }

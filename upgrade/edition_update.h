@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "store/area_codes.h"
 #include "store/edition.h"
 #include "store/row.h"
 #include "upgrade/failure.h"
@@ -34,6 +35,9 @@ public:
     // naming the source when it cannot be read; lets what visit throws pass.
     virtual void forEach(
         const std::function<void(const store::Row &row, std::uint64_t done)> &visit) = 0;
+    // The edition's area-code table, or nothing when it has none. Throws
+    // Failure naming the source when it cannot be read.
+    virtual std::optional<store::AreaCodes> areaCodes() const = 0;
 };
 
 // The edition's rows of a store file: the shipped edition.dat, or another
@@ -50,6 +54,7 @@ public:
     std::uint64_t total() const override { return m_holdings.shippedRows; }
     void forEach(
         const std::function<void(const store::Row &row, std::uint64_t done)> &visit) override;
+    std::optional<store::AreaCodes> areaCodes() const override;
 
     const std::string &path() const { return m_store.path(); }
     const store::Database &db() const { return m_store.db(); }
@@ -114,8 +119,8 @@ public:
     using Failure::Failure;
 };
 
-// Writes request.storePath anew: the new edition's rows (the store's own
-// edition's without one), less the prefixes the user's rows answer, then the
+// Writes request.storePath anew: the new edition's rows and area-code table
+// (the store's own edition's without one), less the prefixes the user's rows answer, then the
 // user's rows of the store and those of rowsFrom it does not hold yet.
 // Throws Failure naming the file concerned when the store or a source
 // cannot be read or written, when the new edition is older than the store's,

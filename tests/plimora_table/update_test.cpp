@@ -218,6 +218,69 @@ TEST_F(Update, ANewerProgramFolderTakesTheRowsOfTheOldOne) {
               describe(Texts{"广东", "深圳", "0755", "中国电信"}));
 }
 
+// The area-code table goes with its edition: a build takes the one beside
+// the text table, every way of updating brings the new edition's (or keeps
+// the store's own), and check counts it.
+TEST_F(Update, TheAreaCodeTableTravelsWithItsEdition) {
+    const std::string header = "区号\t省份\t城市\t共用城市\t本地号码位数\n";
+    writeFile(m_dir / "e3/areacodes.tsv", header + "0755\t广东\t深圳\t\t8\n010\t北京\t北京\t\t8\n");
+    const auto codes = [](const std::string &store) {
+        return queryText(store,
+                         "select group_concat(code || ':' || local_lengths, ' ') from "
+                         "(select * from quelto_areacodes order by code)");
+    };
+    const std::string folder = folderWithUserRows("app");
+    const std::string store = folder + "/sys.dat";
+    EXPECT_NE(run({"check", "--store", store}).out.find("区号表：没有"), std::string::npos);
+
+    ASSERT_EQ(run({"update", "--store", store, "--table", m_dir / "e3/quelto.tsv"}).exitCode, 0);
+    EXPECT_EQ(codes(store), "010:8 0755:8");
+    // Rewritten with its own edition (to bring rows), the store keeps its table.
+    const std::string other = folderWithUserRows("other");
+    ASSERT_EQ(run({"update", "--store", store, "--rows-from", other + "/sys.dat"}).exitCode, 0);
+    EXPECT_EQ(codes(store), "010:8 0755:8");
+    EXPECT_EQ(describe(lookUpLikeTheWindow(folder, "16600001111")), describe(kMine));
+    EXPECT_NE(run({"check", "--store", store}).out.find("区号表：2 个区号"), std::string::npos);
+
+    const std::string fresh = m_dir / "fresh";
+    fs::create_directories(fresh);
+    ASSERT_EQ(
+        run({"build", "--store", fresh + "/sys.dat", "--table", m_dir / "e3/quelto.tsv"}).exitCode,
+        0);
+    ASSERT_EQ(run({"update", "--store", other + "/sys.dat", "--shipped-from", fresh + "/sys.dat"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(codes(other + "/sys.dat"), "010:8 0755:8");
+}
+
+TEST_F(Update, AMalformedAreaCodeTableIsRefusedWithItsLine) {
+    const std::string header = "区号\t省份\t城市\t共用城市\t本地号码位数\n";
+    const struct {
+        std::string text;
+        const char *expected;
+    } cases[] = {
+        {"区号\t省份\n", "第一行必须是"},
+        {header + "010\t北京\t北京\t8\n", "应有 5 个"},
+        {header + "10\t北京\t北京\t\t8\n", "0 加两位或三位数字"},
+        {header + "0101a\t北京\t北京\t\t8\n", "0 加两位或三位数字"},
+        {header + "010\t北京\t北京\t\t9\n", "7、8 或 7,8"},
+        {header + "010\t\t北京\t\t8\n", "不能为空"},
+        {header + "010\t北京\t北京\t\t8\n020\t广东\t广州\t\t8\n010\t北京\t北京\t\t8\n",
+         "areacodes.tsv:4: 区号 010 出现了两次"},
+    };
+    const std::string folder = folderWithUserRows("app");
+    const std::string before = checksum(folder + "/sys.dat");
+    for (const auto &c : cases) {
+        writeFile(m_dir / "e3/areacodes.tsv", c.text);
+        const Result result =
+            run({"update", "--store", folder + "/sys.dat", "--table", m_dir / "e3/quelto.tsv"});
+        EXPECT_EQ(result.exitCode, 1) << c.text;
+        EXPECT_NE(result.err.find(c.expected), std::string::npos) << c.text << result.err;
+        EXPECT_NE(result.err.find("areacodes.tsv"), std::string::npos) << result.err;
+        EXPECT_EQ(checksum(folder + "/sys.dat"), before) << c.text;
+    }
+}
+
 // A store of the program as it was before stores recorded their edition: the
 // real edition 1, built with the ids the builder of that time gave, and rows
 // added through the window.
