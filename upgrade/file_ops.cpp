@@ -231,15 +231,6 @@ bool OpenFile::copyTo(const std::string &target, bool replace) const {
                        });
 }
 
-std::string timestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_s(&local, &now);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-    return text;
-}
-
 std::string makeBackup(const std::string &storePath, const OpenFile &store) {
     const std::string stamp = timestamp();
     for (int n = 1;; ++n) {
@@ -375,15 +366,6 @@ bool OpenFile::copyTo(const std::string &target, bool replace) const {
         });
 }
 
-std::string timestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-    return text;
-}
-
 std::string makeBackup(const std::string &storePath, const OpenFile &store) {
     const std::string stamp = timestamp();
     for (int n = 1;; ++n) {
@@ -507,6 +489,19 @@ void replaceFile(const std::string &from, const std::string &to) {
         throw Failure(to, "无法换成新文件：" + store::describeSystemError(error));
     }
     syncFolder(store::folderOf(to));
+}
+
+std::string timestamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
 }
 
 }  // namespace upgrade

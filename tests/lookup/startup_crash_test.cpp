@@ -16,10 +16,13 @@
 
 #include "plimora_table/table_text.h"
 #include "store/schema.h"
+#include "tests/support/store_query.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/window_rows.h"
 
 namespace {
+
+using testing_support::queryText;
 
 namespace fs = std::filesystem;
 using Texts = std::array<std::string, 4>;
@@ -67,21 +70,6 @@ std::string readBytes(const fs::path &path) {
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
-}
-
-std::string queryText(const fs::path &store, const std::string &sql) {
-    sqlite3 *db = nullptr;
-    std::string text;
-    if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0)) {
-            text = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
-        }
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return text;
 }
 
 std::string userNumber(int k) {

@@ -17,11 +17,14 @@
 #include "store/backups.h"
 #include "store/schema.h"
 #include "tests/support/legacy_store.h"
+#include "tests/support/store_query.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/temp_store.h"
 #include "tests/support/window_rows.h"
 
 namespace {
+
+using testing_support::queryText;
 
 namespace fs = std::filesystem;
 using testing_support::MessageRecorder;
@@ -45,21 +48,6 @@ void writeBytes(const fs::path &path, const std::string &bytes) {
 
 // The first column of the first row of sql on the store, as text ("" when
 // there is none or the file cannot be read).
-std::string queryText(const fs::path &store, const std::string &sql) {
-    sqlite3 *db = nullptr;
-    std::string text;
-    if (sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_text(statement, 0)) {
-            text = reinterpret_cast<const char *>(sqlite3_column_text(statement, 0));
-        }
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
-    return text;
-}
-
 // The rows of the user's in a store with metadata.
 int userRows(const fs::path &store) {
     const std::string count = queryText(
@@ -242,10 +230,10 @@ TEST_F(TableUpgrade, TheFirstReleasesFolderUnpackedOverByThisOne) {
     ASSERT_EQ(recorder.messages().size(), 1u) << recorder.summary().toStdString();
     EXPECT_TRUE(recorder.messages()[0].text.startsWith(
         QStringLiteral("号码表已更新到第 %1 版（%2）。\n您添加的 50 行都已保留。")
-            .arg(QString::fromStdString(
-                queryText(m_app / "edition.dat", "select value from quelto_meta where key = 'edition'")))
-            .arg(QString::fromStdString(
-                queryText(m_app / "edition.dat", "select value from quelto_meta where key = 'date'")))))
+            .arg(QString::fromStdString(queryText(
+                m_app / "edition.dat", "select value from quelto_meta where key = 'edition'")))
+            .arg(QString::fromStdString(queryText(
+                m_app / "edition.dat", "select value from quelto_meta where key = 'date'")))))
         << recorder.summary().toStdString();
     EXPECT_EQ(userRows(store()), kAdded);
     for (const std::string &number : numbers) {
