@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/child_run.h"
 #include "bench/number_list.h"
 #include "plimora_table/table_text.h"
 #include "store/data_connection.h"
@@ -33,54 +34,14 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
-struct Measure {
-    double wall = 0;  // seconds
-    double user = 0;
-    double system = 0;
-    long maxRssKb = 0;
-    int status = -1;
-};
-
-std::string loadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
-
-double seconds(const timeval &t) {
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
+using Measure = bench::ChildRun;
+using bench::loadAverage;
 
 // Runs argv as a child, its standard output and error to the files given.
 Measure measure(const std::vector<std::string> &argv, const std::string &out,
                 const std::string &err) {
-    Measure m;
-    std::fflush(nullptr);
-    const auto start = Clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::freopen(out.c_str(), "w", stdout);
-        std::freopen(err.c_str(), "w", stderr);
-        std::vector<char *> args;
-        for (const std::string &a : argv) {
-            args.push_back(const_cast<char *>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    rusage usage{};
-    int status = 0;
-    ::wait4(pid, &status, 0, &usage);
-    m.wall = std::chrono::duration<double>(Clock::now() - start).count();
-    m.user = seconds(usage.ru_utime);
-    m.system = seconds(usage.ru_stime);
-    m.maxRssKb = usage.ru_maxrss;
-    m.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return m;
+    return bench::runChild(argv, "/dev/null", out, err);
 }
 
 void print(const char *what, const Measure &m) {

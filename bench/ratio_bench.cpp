@@ -38,22 +38,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/child_run.h"
 #include "bench/number_list.h"
 #include "plimora_table/table_text.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr const char *kOneNumber = "13800138000\n";
 
-struct Measure {
-    double wall = 0;  // seconds
-    double cpu = 0;   // user and system
-    long maxRssKb = 0;
-    int status = -1;
-};
+using Measure = bench::ChildRun;
+using bench::loadAverage;
 
 struct Options {
     int runs = 3;
@@ -71,46 +67,11 @@ fs::path defaultDir() {
            "plimora-ratio-bench";
 }
 
-std::string loadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
-
-double seconds(const timeval &t) {
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-}
-
 // Runs argv as a child with its standard input, output and error on the
 // files given, and measures it.
 Measure measure(const std::vector<std::string> &argv, const std::string &in, const std::string &out,
                 const std::string &err) {
-    Measure m;
-    std::fflush(nullptr);
-    const auto start = Clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (!std::freopen(in.c_str(), "r", stdin) || !std::freopen(out.c_str(), "w", stdout) ||
-            !std::freopen(err.c_str(), "w", stderr)) {
-            ::_exit(126);
-        }
-        std::vector<char *> args;
-        for (const std::string &a : argv) {
-            args.push_back(const_cast<char *>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    rusage usage{};
-    int status = 0;
-    ::wait4(pid, &status, 0, &usage);
-    m.wall = std::chrono::duration<double>(Clock::now() - start).count();
-    m.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    m.maxRssKb = usage.ru_maxrss;
-    m.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return m;
+    return bench::runChild(argv, in, out, err);
 }
 
 double median(std::vector<double> values) {
@@ -292,7 +253,7 @@ void Bench::list(int run, long long count, const std::string &label, const std::
         }
     }
     std::printf("%s numbers, run %d: minimal loop %.3f s (cpu %.3f s)", label.c_str(), run + 1,
-                yardstick.wall, yardstick.cpu);
+                yardstick.wall, yardstick.cpu());
     for (const Tool &tool : m_tools) {
         const Measure &m = tools[tool.name];
         const std::string out = path(tool.name + ".tsv");
@@ -301,11 +262,11 @@ void Bench::list(int run, long long count, const std::string &label, const std::
                  yardstickOut);
         }
         fs::remove(out);
-        std::printf(", %s %.3f s (cpu %.3f s, %.2fx)", tool.name.c_str(), m.wall, m.cpu,
+        std::printf(", %s %.3f s (cpu %.3f s, %.2fx)", tool.name.c_str(), m.wall, m.cpu(),
                     m.wall / yardstick.wall);
         record(label + " / minimal loop (<= " + goal + "), " + tool.name,
                format("%.2f", m.wall / yardstick.wall) + " (cpu " +
-                   format("%.2f", m.cpu / yardstick.cpu) + ")");
+                   format("%.2f", m.cpu() / yardstick.cpu()) + ")");
     }
     fs::remove(yardstickOut);
     std::printf("; outputs identical (load %s -> %s)\n", load.c_str(), loadAverage().c_str());

@@ -61,6 +61,8 @@
 
 extern char **environ;
 
+#include "bench/child_run.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -89,12 +91,7 @@ struct Sample {
     int blankFrames = 0;     // changes before the first paint that left the window one colour
 };
 
-std::string loadAverage() {
-    std::ifstream in("/proc/loadavg");
-    std::string one, five, fifteen;
-    in >> one >> five >> fifteen;
-    return one + " " + five + " " + fifteen;
-}
+using bench::loadAverage;
 
 double milliseconds(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
