@@ -77,6 +77,31 @@ store::Edition readEdition(const std::string &path) {
     return edition;
 }
 
+store::AreaCodes readAreaCodeTsv(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in || std::filesystem::is_directory(path)) {
+        throw cli::unreadable(path, errno, "区号表");
+    }
+    cli::TableReader reader(in, path, cli::kTsv);
+    std::vector<std::string> fields;
+    if (!reader.next(fields) || fields != split(schema::kAreaCodesHeader, '\t')) {
+        throw cli::Failure(path, 1,
+                           "第一行必须是 区号 省份 城市 共用城市 本地号码位数（用制表符分隔）");
+    }
+    constexpr std::size_t kFields = 5;
+    store::AreaCodes codes;
+    while (reader.next(fields)) {
+        if (fields.size() != kFields) {
+            throw cli::Failure(
+                path, reader.line(),
+                "应有 5 个用制表符分隔的字段，实际有 " + std::to_string(fields.size()) + " 个");
+        }
+        codes.push_back({std::move(fields[0]), std::move(fields[1]), std::move(fields[2]),
+                         std::move(fields[3]), std::move(fields[4])});
+    }
+    return codes;
+}
+
 QueltoTsv::QueltoTsv(std::string path)
     : m_path(std::move(path)), m_in(m_path, std::ios::binary), m_reader(m_in, m_path, cli::kTsv) {
     std::error_code error;

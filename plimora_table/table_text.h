@@ -10,6 +10,7 @@
 #include <string>
 
 #include "plimora_table/cli/table_reader.h"
+#include "store/area_codes.h"
 #include "store/edition.h"
 #include "store/row.h"
 
@@ -27,6 +28,13 @@ store::Variant keyField(std::string text);
 // (built_by, shipped_rows, shipped_overridden) or an "edition" that is
 // missing or not a whole number from 1.
 store::Edition readEdition(const std::string &path);
+
+// Reads the area-code table's text form (data/areacodes.tsv): UTF-8,
+// tab-separated, the header "区号 省份 城市 共用城市 本地号码位数", then one
+// code a line with exactly five fields, sorted by code. Throws cli::Failure
+// naming path (and the line) for a file that cannot be read, a wrong header
+// or a line without five fields; store::writeAreaCodes() refuses the rest.
+store::AreaCodes readAreaCodeTsv(const std::string &path);
 
 // The text form of quelto, read row by row: UTF-8, tab-separated, the header
 // "号码1 号码2 省份 城市 区号 卡信息", then one row a line that obeys
