@@ -61,6 +61,8 @@ constexpr std::array<Carrier, 4> kCarrierServices = {{
 constexpr std::string_view kServiceCard = "服务号码";
 constexpr std::string_view kLandlineCard = "固定电话";
 constexpr std::size_t kNationWideLength = 10;
+// An area code and the shortest local number: "010" and 7 digits.
+constexpr std::size_t kShortestLandline = 10;
 // A local number (behind an area code) begins with one of these.
 constexpr char kLowestLocalLead = '2';
 constexpr char kHighestLocalLead = '8';
@@ -157,11 +159,12 @@ NumberAnswer mainlandNumber(NumberAnswer answer, std::string_view digits, bool i
         national.insert(0, "0");
     }
     if (!national.empty() && national[0] == '0') {
+        // 010, 02x and 03xx to 09xx: an area code's shape, as far as it
+        // tells without the table; a 0 before a mobile number has not.
+        const bool codeShaped =
+            national.starts_with("010") || (national.size() > 1 && national[1] >= '2');
         if (areaCodes == nullptr) {
-            // 010, 02x and 03xx to 09xx: the codes' shape, as far as it
-            // tells without the table.
-            answer.lacksAreaCodes =
-                national.starts_with("010") || (national.size() > 1 && national[1] >= '2');
+            answer.lacksAreaCodes = codeShaped;
             return answer;
         }
         if (const store::AreaCode *area = store::findAreaCode(*areaCodes, national)) {
@@ -180,6 +183,9 @@ NumberAnswer mainlandNumber(NumberAnswer answer, std::string_view digits, bool i
             }
             return found(std::move(answer), NumberKind::Landline, area->province, city, area->code,
                          kLandlineCard);
+        }
+        if (codeShaped && national.size() >= kShortestLandline) {
+            return invalid(std::move(answer), "没有这个区号", "没有这个区号");
         }
         return answer;
     }

@@ -77,7 +77,9 @@ enum class Answered { EveryKind, MobilesOnly };
 //     or 4 are Service; 400 or 800 before 7 digits NationWide;
 //   - a 0 and an area code of areaCodes (after +86 the 0 may be left out)
 //     is a Landline when the local number behind it has a length that area
-//     uses, else Invalid saying the lengths; without areaCodes (null) such a
+//     uses, else Invalid saying the lengths; 10 digits or more that begin
+//     with a code's shape (010, 02, 03 to 09) but no code of areaCodes are
+//     Invalid, "没有这个区号"; without areaCodes (null) such a
 //     number keeps the mobile rules' answer and lacksAreaCodes is set;
 //   - 7 or 8 digits beginning 2 to 8 are Invalid, "缺少区号".
 // Anything else keeps the mobile rules' problem. Throws nothing.
