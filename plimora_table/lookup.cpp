@@ -82,6 +82,10 @@ constexpr std::size_t kRecordsPerProgress = 4096;
 constexpr std::size_t kCachedDigits = 32;
 constexpr std::string_view kOnlyMobiles = "手机";
 
+// Which kinds a lookup answers: with --only 手机 every number that is no
+// mobile gets the mobile rules' answer, as the windows give it.
+enum class Answered { EveryKind, MobilesOnly };
+
 std::string joined(const std::vector<std::string> &names) {
     std::string text;
     for (const std::string &name : names) {
@@ -359,17 +363,12 @@ const std::string &Lookup::invalidTail(const store::MobileNumber &number) {
 
 void Lookup::appendOtherTail(std::string &out, const Input &input, std::size_t line,
                              std::string_view cell, const store::MobileNumber &number) {
-    const bool refusedByCharacters = number.problem == store::NumberProblem::Empty ||
-                                     number.problem == store::NumberProblem::Letters ||
-                                     number.problem == store::NumberProblem::Chinese ||
-                                     number.problem == store::NumberProblem::OtherCharacters ||
-                                     number.problem == store::NumberProblem::NoDigits;
-    if (m_answered == Answered::MobilesOnly || refusedByCharacters) {
+    if (m_answered == Answered::MobilesOnly) {
         ++m_tally.problems[number.problem];
         out += invalidTail(number);
         return;
     }
-    const NumberAnswer answer = readNumber(cell, m_table.areaCodes(), m_answered);
+    const NumberAnswer answer = readNumber(cell, m_table.areaCodes());
     if (answer.kind == NumberKind::Invalid) {
         if (answer.lacksAreaCodes) {
             ++m_tally.lackingAreaCodes;

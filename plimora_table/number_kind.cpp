@@ -90,7 +90,13 @@ bool hasPlus(std::string_view text) {
     return false;
 }
 
+// The length of the calling code digits begin with; 0 when they begin with
+// none.
 std::size_t callingCodeLength(std::string_view digits) {
+    // No code begins with 0, and "+01" must not read as the code 1.
+    if (digits.starts_with("0")) {
+        return 0;
+    }
     for (std::size_t length = 1; length <= 3 && length <= digits.size(); ++length) {
         const int code = std::stoi(std::string(digits.substr(0, length)));
         if (std::binary_search(kCallingCodes.begin(), kCallingCodes.end(), code)) {
@@ -218,8 +224,7 @@ std::string_view kindName(NumberKind kind) {
     return "";
 }
 
-NumberAnswer readNumber(std::string_view text, const store::AreaCodes *areaCodes,
-                        Answered answered) {
+NumberAnswer readNumber(std::string_view text, const store::AreaCodes *areaCodes) {
     NumberAnswer answer;
     answer.mobile = store::readMobileNumber(text);
     switch (answer.mobile.problem) {
@@ -235,10 +240,6 @@ NumberAnswer readNumber(std::string_view text, const store::AreaCodes *areaCodes
         default:
             break;
     }
-    if (answered == Answered::MobilesOnly) {
-        return answer;
-    }
-
     const std::string all = store::digitsOf(text);
     const bool plus = hasPlus(text);
     if (plus || all.starts_with("00")) {

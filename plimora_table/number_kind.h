@@ -56,14 +56,10 @@ struct NumberAnswer {
     bool lacksAreaCodes = false;
 };
 
-// Which kinds a lookup answers.
-enum class Answered { EveryKind, MobilesOnly };
-
 // Reads text: first by store::readMobileNumber(), whose mobiles and
 // refusals for characters no number is written with (letters, Chinese,
-// other characters, nothing at all) stand. With answered MobilesOnly every
-// other text is Invalid with the mobile rules' problem, as the windows
-// answer it. Otherwise, from the digits and a "+" or "00" in front:
+// other characters, nothing at all) stand. Every other text is read from
+// its digits and a "+" or "00" in front:
 //   - after "+" or "00" a country code of libphonenumber's list: 86 is read
 //     as a mainland number below, 852, 853 and 886 (a trunk 0 dropped) as
 //     HongKongMacauTaiwan when 8, 8 and 8 or 9 digits follow, any other
@@ -83,8 +79,7 @@ enum class Answered { EveryKind, MobilesOnly };
 //     number keeps the mobile rules' answer and lacksAreaCodes is set;
 //   - 7 or 8 digits beginning 2 to 8 are Invalid, "缺少区号".
 // Anything else keeps the mobile rules' problem. Throws nothing.
-NumberAnswer readNumber(std::string_view text, const store::AreaCodes *areaCodes,
-                        Answered answered = Answered::EveryKind);
+NumberAnswer readNumber(std::string_view text, const store::AreaCodes *areaCodes);
 
 // The status text after "无效：" of an Invalid answer.
 std::string invalidText(const NumberAnswer &answer);
