@@ -50,7 +50,9 @@ _plimora_table() {
     options=$(_plimora_table_options "$tool" "$command")
     while read -r name value; do
         if [[ $name == "$previous" && -n $value ]]; then
-            if [[ $value == *'|'* ]]; then
+            # A value list (csv|tsv) or a single value in Chinese (手机) is
+            # offered as it is; FILE, PATH and other upper-case names are not.
+            if [[ $value == *'|'* || $value != *[A-Z]* ]]; then
                 mapfile -t COMPREPLY < <(compgen -W "${value//|/ }" -- "$current")
             elif [[ $value == FILE || $value == PATH ]]; then
                 compopt -o filenames 2>/dev/null

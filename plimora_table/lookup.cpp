@@ -20,6 +20,7 @@
 #include "plimora_table/cli/table_writer.h"
 #include "plimora_table/cli/text_output.h"
 #include "plimora_table/commands.h"
+#include "plimora_table/number_kind.h"
 #include "plimora_table/prefix_table.h"
 #include "store/number_text.h"
 #include "store/schema.h"
@@ -40,6 +41,7 @@ constexpr cli::OptionSpec kOptions[] = {
     {"--format", "", "csv|tsv", "输出的格式（默认：与输入相同）"},
     {"--bom", "", "", "UTF-8 输出的开头加 BOM，Excel 靠它认出 UTF-8"},
     {"--encoding", "", "utf-8|gb18030", "输出的文字编码（默认：utf-8）"},
+    {"--only", "", "手机", "只回答手机号码，其他号码照旧记为无效"},
     kHelpOption,
 };
 
@@ -50,12 +52,15 @@ constexpr std::string_view kAbout =
     "\n"
     "每个输入行输出一行，顺序不变：原有的各列原样保留，后面加上 省份、城市、区号、\n"
     "卡信息 和 状态（找到 / 未找到 / 无效：原因）。号码可以带空格、横线、点、括号、\n"
-    "+86、0086 或 86，可以是全角数字；清理后不是以 1 开头的 11 位大陆手机号码的，\n"
-    "记为无效并写明原因，不做猜测。答案与查询窗口对同一个号码的答案相同，也包括\n"
-    "您自己添加的行。没有列名的清单，输出的第一行是 号码 和这五列的列名。\n"
+    "+86、0086 或 86，可以是全角数字。手机号码的答案与查询窗口对同一个号码的答案\n"
+    "相同，也包括您自己添加的行。此外还回答：带区号的固定电话（卡信息 固定电话，\n"
+    "本地号码位数须与区号相符）、400/800 号码、运营商客服号码和 95xxx/96xxx 服务号码、\n"
+    "香港/澳门/台湾号码（+852、+853、+886）和其他国家的号码（境外号码（+国家代码））。\n"
+    "都不是的记为无效并写明原因，不做猜测；--only 手机 只回答手机号码。没有列名的\n"
+    "清单，输出的第一行是 号码 和这五列的列名。\n"
     "\n"
     "表格有多列时用 --column 指明号码列（只有一列名像 手机、电话、号码 时可以不指明）。\n"
-    "结束时在标准错误上输出统计：各状态的行数，最多的省份和卡信息。\n"
+    "结束时在标准错误上输出统计：各状态的行数，各类号码的个数，最多的省份和卡信息。\n"
     "\n"
     "查到的文字以 = + - @、制表符或回车开头时，前面加一个 ' ，表格软件就不会把它当作\n"
     "公式执行；原有的各列照原样写出。\n"
@@ -75,6 +80,11 @@ constexpr std::string_view kStatusColumn = "状态";
 constexpr std::size_t kTopCount = 10;
 constexpr std::size_t kRecordsPerProgress = 4096;
 constexpr std::size_t kCachedDigits = 32;
+constexpr std::string_view kOnlyMobiles = "手机";
+
+// Which kinds a lookup answers: with --only 手机 every number that is no
+// mobile gets the mobile rules' answer, as the windows give it.
+enum class Answered { EveryKind, MobilesOnly };
 
 std::string joined(const std::vector<std::string> &names) {
     std::string text;
@@ -152,7 +162,18 @@ struct Tally {
     std::uint64_t found = 0;
     std::uint64_t notFound = 0;
     std::map<store::NumberProblem, std::uint64_t> problems;
+    // Reasons of numbers that are no mobile, by their short name.
+    std::map<std::string_view, std::uint64_t> otherProblems;
     std::vector<std::uint64_t> perAnswer;  // by the table's answer index
+    std::uint64_t mobiles = 0;             // found or not
+    // The numbers of each kind but Mobile, and the places and cards they
+    // were answered with.
+    std::map<NumberKind, std::uint64_t> kinds;
+    std::map<std::string, std::uint64_t> otherProvinces;
+    std::map<std::string, std::uint64_t> otherCards;
+    // Numbers with an area code answered as invalid because the store has
+    // no area-code table.
+    std::uint64_t lackingAreaCodes = 0;
 };
 
 class Lookup {
@@ -161,12 +182,13 @@ public:
     // input; header says whether first lines are headers (nullopt: decide
     // from the line).
     Lookup(PrefixTable &table, cli::TextOutput &output, std::optional<cli::Dialect> format,
-           ColumnChoice column, std::optional<bool> header)
+           ColumnChoice column, std::optional<bool> header, Answered answered)
         : m_table(table),
           m_output(output),
           m_format(format),
           m_column(std::move(column)),
-          m_header(header) {}
+          m_header(header),
+          m_answered(answered) {}
 
     void read(Input &input);
     const Tally &tally() const { return m_tally; }
@@ -183,6 +205,10 @@ private:
     const std::string &foundTail(const Input &input, std::size_t line, std::uint32_t answer);
     // The empty texts and the status of a number that is not one.
     const std::string &invalidTail(const store::MobileNumber &number);
+    // Appends the tail of a number that is no mobile (number says why) and
+    // counts it.
+    void appendOtherTail(std::string &out, const Input &input, std::size_t line,
+                         std::string_view cell, const store::MobileNumber &number);
     // Tells the table how many numbers the input is known to hold: the rows
     // so far, the records of this input read (from 1) and those in the bytes
     // the reader holds ahead, counted at this input's bytes per record.
@@ -195,6 +221,7 @@ private:
     cli::Dialect m_dialect;
     ColumnChoice m_column;
     std::optional<bool> m_header;  // nullopt: decided by the first line
+    Answered m_answered;
     bool m_begun = false;
     std::size_t m_index = 0;  // the number column
     std::size_t m_width = 0;  // fields of the first line, to which shorter lines are padded
@@ -334,6 +361,42 @@ const std::string &Lookup::invalidTail(const store::MobileNumber &number) {
     return tail;
 }
 
+void Lookup::appendOtherTail(std::string &out, const Input &input, std::size_t line,
+                             std::string_view cell, const store::MobileNumber &number) {
+    if (m_answered == Answered::MobilesOnly) {
+        ++m_tally.problems[number.problem];
+        out += invalidTail(number);
+        return;
+    }
+    const NumberAnswer answer = readNumber(cell, m_table.areaCodes());
+    if (answer.kind == NumberKind::Invalid) {
+        if (answer.lacksAreaCodes) {
+            ++m_tally.lackingAreaCodes;
+        }
+        if (answer.reason.empty()) {
+            ++m_tally.problems[answer.mobile.problem];
+            out += invalidTail(answer.mobile);
+        } else {
+            ++m_tally.otherProblems[answer.reasonName];
+            out += std::string(5, m_dialect.separator) + std::string(kInvalid) + answer.reason;
+        }
+        return;
+    }
+    for (const std::string *text :
+         {&answer.province, &answer.city, &answer.areaCode, &answer.card}) {
+        out += m_dialect.separator;
+        appendField(out, input, line, cli::inertField(*text), "查到的文字");
+    }
+    out += m_dialect.separator;
+    out += kFound;
+    ++m_tally.found;
+    ++m_tally.kinds[answer.kind];
+    if (!answer.province.empty()) {
+        ++m_tally.otherProvinces[answer.province];
+    }
+    ++m_tally.otherCards[answer.card];
+}
+
 void Lookup::writeRow(const Input &input, const cli::TableReader &reader,
                       const std::vector<std::string> &fields) {
     const std::size_t line = reader.line();
@@ -355,8 +418,7 @@ void Lookup::writeRow(const Input &input, const cli::TableReader &reader,
             m_index < fields.size() ? fields[m_index] : std::string_view();
         const store::MobileNumber number = store::readMobileNumber(cell);
         if (number.problem != store::NumberProblem::None) {
-            ++m_tally.problems[number.problem];
-            out += invalidTail(number);
+            appendOtherTail(out, input, line, cell, number);
         } else if (const std::uint32_t answer = m_table.find(number.key, number.digits);
                    answer == PrefixTable::kNotFound) {
             ++m_tally.notFound;
@@ -367,6 +429,9 @@ void Lookup::writeRow(const Input &input, const cli::TableReader &reader,
                        : foundTail(input, line, answer);
             ++m_tally.found;
             ++m_tally.perAnswer[answer];
+        }
+        if (number.problem == store::NumberProblem::None) {
+            ++m_tally.mobiles;
         }
         out += '\n';
     } catch (...) {
@@ -458,16 +523,34 @@ void printSummary(const Tally &tally, const PrefixTable &table, const cli::TextO
                  static_cast<unsigned long long>(tally.found),
                  static_cast<unsigned long long>(tally.notFound),
                  static_cast<unsigned long long>(tally.rows - tally.found - tally.notFound));
-    if (!tally.problems.empty()) {
+    if (!tally.kinds.empty()) {
+        std::string kinds;
+        for (const NumberKind kind : kCountedKinds) {
+            const auto found = tally.kinds.find(kind);
+            const std::uint64_t count = kind == NumberKind::Mobile
+                                            ? tally.mobiles
+                                            : (found == tally.kinds.end() ? 0 : found->second);
+            if (count > 0) {
+                kinds += (kinds.empty() ? "" : "，") + std::string(kindName(kind)) + " " +
+                         std::to_string(count);
+            }
+        }
+        std::fprintf(stderr, "  类别：%s\n", kinds.c_str());
+    }
+    if (!tally.problems.empty() || !tally.otherProblems.empty()) {
         std::string reasons;
         for (const auto &[problem, count] : tally.problems) {
             reasons += (reasons.empty() ? "" : "，") + std::string(store::problemName(problem)) +
                        " " + std::to_string(count);
         }
+        for (const auto &[name, count] : tally.otherProblems) {
+            reasons +=
+                (reasons.empty() ? "" : "，") + std::string(name) + " " + std::to_string(count);
+        }
         std::fprintf(stderr, "  无效的原因：%s\n", reasons.c_str());
     }
-    std::map<std::string, std::uint64_t> provinces;
-    std::map<std::string, std::uint64_t> cards;
+    std::map<std::string, std::uint64_t> provinces = tally.otherProvinces;
+    std::map<std::string, std::uint64_t> cards = tally.otherCards;
     for (std::size_t i = 0; i < tally.perAnswer.size(); ++i) {
         if (tally.perAnswer[i] > 0) {
             const Answer &answer = table.answer(static_cast<std::uint32_t>(i));
@@ -485,6 +568,13 @@ void printSummary(const Tally &tally, const PrefixTable &table, const cli::TextO
                      "（用 plimora-table check 查看）\n",
                      table.everyKeyFromStore() ? "有的 号码1/号码2 不是数字" : "有重叠的号码段",
                      table.storeLookups());
+    }
+    if (tally.lackingAreaCodes > 0) {
+        std::fprintf(
+            stderr,
+            "  注意：号码表里没有区号表（它是较早的版本），%llu 个带区号的号码照旧记为无效；"
+            "plimora-table update 或启动 Plimora 会把它更新\n",
+            static_cast<unsigned long long>(tally.lackingAreaCodes));
     }
     if (!output.toStandardOutput()) {
         std::fprintf(stderr, "结果已写入 %s\n", store::escapedText(output.name()).c_str());
@@ -536,6 +626,13 @@ int runLookup(const std::vector<std::string> &words) {
         }
         encoding = cli::OutputEncoding::Utf8WithBom;
     }
+    Answered answered = Answered::EveryKind;
+    if (const auto only = options.value("--only")) {
+        if (*only != kOnlyMobiles) {
+            throw cli::UsageError("--only 只能是 " + std::string(kOnlyMobiles) + "：" + *only);
+        }
+        answered = Answered::MobilesOnly;
+    }
     std::vector<std::string> paths = options.arguments();
     if (paths.empty()) {
         paths.push_back("-");
@@ -555,7 +652,7 @@ int runLookup(const std::vector<std::string> &words) {
     const std::string outputPath = options.value("--output").value_or("-");
     cli::TextOutput output(outputPath, encoding);
 
-    Lookup lookup(table, output, format, column, header);
+    Lookup lookup(table, output, format, column, header, answered);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         Input input = i == 0 ? std::move(first) : openInput(paths[i]);
         try {

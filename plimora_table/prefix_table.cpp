@@ -263,6 +263,17 @@ void PrefixTable::readTableRows(std::vector<Range> &ranges) {
     }
 }
 
+const store::AreaCodes *PrefixTable::areaCodes() {
+    if (!m_areaCodes) {
+        try {
+            m_areaCodes = store::readAreaCodes(m_store->db());
+        } catch (const store::StoreError &error) {
+            m_store->fail(error);
+        }
+    }
+    return *m_areaCodes ? &**m_areaCodes : nullptr;
+}
+
 void PrefixTable::readWholeTable() {
     store::faultPoint("lookup-whole-table");
     std::vector<Range> ranges;

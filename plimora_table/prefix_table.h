@@ -10,10 +10,12 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "store/area_codes.h"
 #include "store/data_connection.h"
 #include "store/range_statement.h"
 
@@ -78,6 +80,11 @@ public:
     const Answer &answer(std::uint32_t index) const { return m_answers[index]; }
     std::size_t answerCount() const { return m_answers.size(); }
 
+    // The store's area-code table, read at the first call; null when the
+    // store has none (a store from before it travelled in the store). Throws
+    // upgrade::Failure naming the store when it cannot be read.
+    const store::AreaCodes *areaCodes();
+
     // Whether the whole table has been read.
     bool wholeTable() const { return !m_slots.empty(); }
     // The rest says what reading the whole table found, all 0 or false
@@ -123,6 +130,7 @@ private:
     // store::kLowestMobileKey: an answer's index, kNotFound, or kAskStore.
     std::vector<std::uint32_t> m_slots;
     std::unique_ptr<store::DataConnection> m_connection;
+    std::optional<std::optional<store::AreaCodes>> m_areaCodes;  // outer: read yet
     std::size_t m_overlappingKeys = 0;
     std::size_t m_storeLookups = 0;
     bool m_everyKeyFromStore = false;

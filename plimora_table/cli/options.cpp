@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "plimora_table/cli/failure.h"
+#include "plimora_table/cli/terminal.h"
 
 namespace cli {
 
@@ -89,13 +90,14 @@ Options parseOptions(const std::vector<std::string> &words, std::span<const Opti
 std::string optionHelp(std::span<const OptionSpec> known) {
     std::size_t width = 0;
     for (const OptionSpec &option : known) {
-        width = std::max(width, signature(option).size());
+        width = std::max(width, displayWidth(signature(option)));
     }
     std::string text;
     for (const OptionSpec &option : known) {
+        // A value named in Chinese (手机) takes two columns a character.
         const std::string left = signature(option);
-        text += "  " + left + std::string(width - left.size() + 2, ' ') + std::string(option.help) +
-                "\n";
+        text += "  " + left + std::string(width - displayWidth(left) + 2, ' ') +
+                std::string(option.help) + "\n";
     }
     return text;
 }

@@ -21,6 +21,8 @@
 
 #include "plimora_table/cli/table_reader.h"
 #include "plimora_table/prefix_table.h"
+#include "plimora_table/table_text.h"
+#include "store/area_codes.h"
 #include "store/connection_texts.h"
 #include "store/data_connection.h"
 #include "store/number_text.h"
@@ -97,9 +99,7 @@ std::vector<std::string> generatedRows(long long from, long long to, std::mt1993
 // as the window keeps its own, each number asked once.
 class Window {
 public:
-    explicit Window(const std::string &folder) {
-        store::bind(m_connection, folder);
-    }
+    explicit Window(const std::string &folder) { store::bind(m_connection, folder); }
     // The four texts and 找到, or 未找到.
     const std::vector<std::string> &answer(const std::string &digits) {
         auto [at, added] = m_answers.try_emplace(digits);
@@ -498,6 +498,49 @@ TEST_F(Lookup, APlainListGetsAHeaderAndARowForEveryLine) {
     EXPECT_EQ(output[3][3], "027");
     EXPECT_EQ(output[4][5], "无效：位数太多（1000000 位）") << "a line of a megabyte";
     EXPECT_NE(result.err.find("无效的原因：空 1，位数太多 1"), std::string::npos) << result.err;
+}
+
+// The kinds besides mobiles reach the output and the summary; a store
+// from before the area-code table answers landlines as before, with a note;
+// --only 手机 answers as before.
+TEST_F(Lookup, AMixedListIsCountedByKind) {
+    writeFile(m_dir / "in.txt",
+              "13800138000\n010-8888 6666\n0571 876 5432\n400-810-8888\n10086\n"
+              "+852 9123 4567\n+1 650 253 0000\n");
+    const Result old = lookup({m_dir / "in.txt"});
+    ASSERT_EQ(old.exitCode, 0) << old.err;
+    EXPECT_EQ(readRecords(old.out, cli::kTsv)[2][5], "无效：固定电话号码（带区号）");
+    EXPECT_NE(
+        old.err.find("注意：号码表里没有区号表（它是较早的版本），2 个带区号的号码照旧记为无效"),
+        std::string::npos)
+        << old.err;
+
+    {
+        const store::Database db(store(), SQLITE_OPEN_READWRITE);
+        db.exec("begin");
+        store::writeAreaCodes(db, table::readAreaCodeTsv(AREACODES_TSV));
+        db.exec("commit");
+    }
+    const Result result = lookup({m_dir / "in.txt"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const Records output = readRecords(result.out, cli::kTsv);
+    ASSERT_EQ(output.size(), 8u) << result.out;
+    EXPECT_EQ(output[2], (std::vector<std::string>{"010-8888 6666", "北京", "北京", "010",
+                                                   "固定电话", "找到"}));
+    EXPECT_EQ(output[6][4], "香港号码");
+    EXPECT_EQ(result.err,
+              "共 7 行：找到 6，未找到 0，无效 1\n"
+              "  类别：手机 1，固定电话 1，400/800 1，服务号码 1，港澳台 1，境外 1\n"
+              "  无效的原因：本地号码位数不对 1\n"
+              "  省份：北京 2，香港 1\n"
+              "  卡信息：400号码 1，中国移动 1，中国移动客服 1，固定电话 1，境外号码（+1） 1，"
+              "香港号码 1\n");
+
+    const Result only = lookup({"--only", "手机", m_dir / "in.txt"});
+    ASSERT_EQ(only.exitCode, 0) << only.err;
+    EXPECT_EQ(only.err.substr(0, only.err.find('\n')), "共 7 行：找到 1，未找到 0，无效 6");
+    EXPECT_EQ(only.err.find("类别"), std::string::npos) << only.err;
+    EXPECT_EQ(lookup({"--only", "固定电话", m_dir / "in.txt"}).exitCode, 2);
 }
 
 TEST_F(Lookup, OutputForSpreadsheets) {
