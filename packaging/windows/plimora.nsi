@@ -12,7 +12,9 @@
 ;   VERSION       the version, "1.1"
 ;   FILE_VERSION  the same as four numbers, "1.1.0.0"
 ;   FILES         an include with the macros PLIMORA_INSTALL_FILES and
-;                 PLIMORA_REMOVE_FILES, one line for each file of the package
+;                 PLIMORA_REMOVE_FILES, one line for each file of the package,
+;                 and PLIMORA_REMOVE_LIBRARIES, for the DLLs in each of its
+;                 folders
 ;   SIZE_KB       the installed size, for the Apps list
 ;   ICON          plimora.ico
 ;   OUTFILE       the installer to write
@@ -123,10 +125,13 @@ FunctionEnd
 
 Section "Plimora"
     Call RefuseWhileRunning
-    ; What an older version installed and this one may not: its libraries
-    ; and Qt's plugin folders, which Qt would otherwise go on loading.
-    ; Never sys.dat or its backups, nor anything else of the user's.
-    Delete "$INSTDIR\*.dll"
+    ; Over an earlier Plimora, the libraries and plugins it had and this
+    ; version may not, which Windows and Qt would otherwise go on loading.
+    ; In a folder without Plimora they are somebody else's, and stay. Never
+    ; sys.dat or its backups, nor anything else of the user's.
+    ${If} ${FileExists} "$INSTDIR\plimora.exe"
+        !insertmacro PLIMORA_REMOVE_LIBRARIES
+    ${EndIf}
     !insertmacro PLIMORA_REMOVE_FILES
     !insertmacro PLIMORA_INSTALL_FILES
     WriteUninstaller "$INSTDIR\uninstall.exe"

@@ -5,7 +5,8 @@
 # install, it replaces the program files and edition.dat, drops a library
 # only the older one had, and leaves sys.dat, its backups and a file of the
 # user's as they were; a silent uninstall removes the program, the uninstall
-# entry and the shortcut and keeps all of those. 77 = no makensis or wine64.
+# entry and the shortcut and keeps all of those. Installed into a folder of
+# other programs, it leaves their libraries. 77 = no makensis or wine64.
 set -eu
 make_installer=$1
 wine=/usr/lib/wine/wine64
@@ -88,4 +89,16 @@ if find "$WINEPREFIX/drive_c/users" -name '*.lnk' | grep Plimora; then
     fault "uninstalled, the Start-menu shortcut is left"
 fi
 users_files_kept "uninstalled silently"
+
+# Installed into a folder that holds other programs' libraries: they stay.
+tools=$("$wine" winepath -u "$local_appdata\\Tools" 2>/dev/null | tr -d '\r')
+mkdir -p "$tools/platforms"
+echo "another program's library" >"$tools/other.dll"
+echo "another program's plugin" >"$tools/platforms/other.dll"
+"$wine" "$tmp/new-setup.exe" /S "/D=$local_appdata\\Tools"
+[ "$(cat "$tools/plimora.exe" 2>/dev/null)" = "plimora.exe 1.1" ] ||
+    fault "installed with /D, plimora.exe is not in the folder given"
+for file in other.dll platforms/other.dll; do
+    [ -f "$tools/$file" ] || fault "installed into a folder of other programs, their $file is gone"
+done
 [ "$faults" -eq 0 ]
