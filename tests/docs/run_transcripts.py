@@ -234,25 +234,17 @@ class Runner:
             raise SetupError(f"no {table}: build the target first_edition_table")
         db = sqlite3.connect(target)
         db.execute("create virtual table quelto using rtree(id, 号码1, 号码2, +省份, +城市, +区号, +卡信息)")
-        with table.open(encoding="utf-8") as rows:
-            next(rows)
-            db.executemany("insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values (?, ?, ?, ?, ?, ?)",
-                           ((int(f[0]), int(f[1]), *f[2:]) for f in (line.rstrip("\n").split("\t") for line in rows)))
-        db.commit()
+        insert_rows(db, table)
         db.close()
 
     def add_user_rows(self, store, table, where):
-        """The rows of the text table added to store one by one, each with the
-        next id, as the first release's add-record window added them."""
+        """The rows of the text table added to store, each with the next id,
+        as the first release's add-record window added them."""
         path = self.source / table
         if not path.is_file():
             raise SetupError(f"{where}: no file {table} in the source tree")
         db = sqlite3.connect(store)
-        with path.open(encoding="utf-8") as rows:
-            next(rows)
-            db.executemany("insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values (?, ?, ?, ?, ?, ?)",
-                           ((int(f[0]), int(f[1]), *f[2:]) for f in (line.rstrip("\n").split("\t") for line in rows)))
-        db.commit()
+        insert_rows(db, path)
         db.close()
 
     def run_block(self, block, number):
@@ -306,6 +298,16 @@ class Runner:
         for path in sorted({str(home), os.path.realpath(home)}, key=len, reverse=True):
             text = text.replace(path, "~")
         return split_outputs(text, len(block.commands))
+
+
+def insert_rows(db, table):
+    """The rows of a text table (a header line, then 号码1 号码2 省份 城市 区号
+    卡信息 by tabs) inserted into db's quelto in their order, committed."""
+    with table.open(encoding="utf-8") as rows:
+        next(rows)
+        db.executemany("insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values (?, ?, ?, ?, ?, ?)",
+                       ((int(f[0]), int(f[1]), *f[2:]) for f in (line.rstrip("\n").split("\t") for line in rows)))
+    db.commit()
 
 
 def copy_folder(installed, target):
