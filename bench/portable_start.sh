@@ -11,7 +11,7 @@
 # To measure inside another root (a bare Debian 12 made with debootstrap),
 # set RUN_IN to the command that enters it, e.g.
 #   RUN_IN="chroot --userspec=1000:1000 /srv/bare" sh portable_start.sh \
-#       /tmp/plimora-1.0-linux-x86_64.tar.gz /home/user/t
+#       /tmp/plimora-1.1-linux-x86_64.tar.gz /home/user/t
 # <archive> and <dir> are then paths inside that root, and <dir> must be
 # writable there.
 set -eu

@@ -1,7 +1,12 @@
 #include "plimora_table/cli/terminal.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 #include <vector>
 
@@ -57,6 +62,21 @@ std::vector<Piece> pieces(std::string_view text) {
 
 }  // namespace
 
+#ifdef _WIN32
+bool isTerminal(std::FILE *stream) {
+    return ::_isatty(::_fileno(stream)) != 0;
+}
+
+std::size_t terminalColumns(std::FILE *stream) {
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (handle == INVALID_HANDLE_VALUE || !::GetConsoleScreenBufferInfo(handle, &info)) {
+        return 0;
+    }
+    // The visible window, not the buffer, which is often far wider.
+    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+#else
 bool isTerminal(std::FILE *stream) {
     return ::isatty(::fileno(stream)) == 1;
 }
@@ -68,6 +88,7 @@ std::size_t terminalColumns(std::FILE *stream) {
     }
     return size.ws_col;
 }
+#endif
 
 std::size_t displayWidth(std::string_view text) {
     std::size_t width = 0;

@@ -101,7 +101,7 @@ TEST_F(AboutTest, ShowsTitleVersionAndStartsOnOk) {
     open(platform);
     EXPECT_EQ(m_box->windowTitle(), QStringLiteral("关于Plimora"));
     EXPECT_EQ(m_box->findChild<QLabel *>("lblTitle")->text(), QStringLiteral("Plimora"));
-    EXPECT_EQ(m_box->findChild<QLabel *>("lblVersion")->text(), QStringLiteral("版本 1.0"));
+    EXPECT_EQ(m_box->findChild<QLabel *>("lblVersion")->text(), QStringLiteral("版本 1.1"));
     EXPECT_FALSE(m_box->findChild<QLabel *>("Image1")->pixmap().isNull());
     EXPECT_EQ(QApplication::focusWidget(), m_ok);
     EXPECT_EQ(m_box->size(), QSize(381, 233));
@@ -242,7 +242,7 @@ TEST_F(AboutTest, CreditLineNamesTheEditionRecordedInTheStore) {
         EXPECT_EQ(m_box->findChild<QLabel *>(QStringLiteral("lblDisclaimer"))->text(), c.credit)
             << c.store;
         EXPECT_EQ(m_box->findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
-                  QStringLiteral("版本 1.0"))
+                  QStringLiteral("版本 1.1"))
             << c.store;
         delete m_box;
     }

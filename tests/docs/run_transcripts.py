@@ -11,14 +11,17 @@ bash session (so cd and variables carry from command to command), with
 LANG=C.UTF-8 and a fixed time zone. An HTML comment on the line right above
 the block sets the folder up:
 
-    <!-- transcript: folder plimora-1.0 files docs/examples/客户.csv -->
+    <!-- transcript: folder plimora-1.1 files docs/examples/客户.csv -->
 
   folder NAME     the build installed into ~/NAME (cmake --install), the
                   program folder as users unpack it; may be given more than once
   first-release NAME
                   such a folder as the first release left it: a sys.dat of
-                  edition 1 as that release's builder wrote it (no metadata)
-                  and no edition.dat
+                  edition 1 as that release's builder wrote it (no metadata),
+                  no edition.dat and no plimora-table, which it did not have
+  user-rows PATH  the rows of the text table PATH (a file of the source tree)
+                  added to each first-release folder's sys.dat as its
+                  add-record window added rows: after the edition's
   archive NAME    the build packed as scripts/package packs it:
                   ~/NAME-linux-x86_64.tar.gz, holding the folder NAME/
   files PATH...   files of the source tree copied into ~ under their own names
@@ -77,7 +80,7 @@ class Command:
 
 
 # The set-up words that take one name, and the one that takes a list.
-NAMED_SETUPS = ("folder", "first-release", "archive")
+NAMED_SETUPS = ("folder", "first-release", "archive", "user-rows")
 
 
 @dataclass
@@ -85,6 +88,7 @@ class Setup:
     folders: list = field(default_factory=list)
     first_releases: list = field(default_factory=list)
     archives: list = field(default_factory=list)
+    user_rows: list = field(default_factory=list)
     files: list = field(default_factory=list)
     area_codes: bool = False
 
@@ -103,7 +107,7 @@ class Block:
 def parse_setup(text, where):
     setup = Setup()
     lists = {"folder": setup.folders, "first-release": setup.first_releases,
-             "archive": setup.archives, "files": setup.files}
+             "archive": setup.archives, "user-rows": setup.user_rows, "files": setup.files}
     words = shlex.split(text)
     current = None
     for word in words:
@@ -238,11 +242,17 @@ class Runner:
             raise SetupError(f"no {table}: build the target first_edition_table")
         db = sqlite3.connect(target)
         db.execute("create virtual table quelto using rtree(id, 号码1, 号码2, +省份, +城市, +区号, +卡信息)")
-        with table.open(encoding="utf-8") as rows:
-            next(rows)
-            db.executemany("insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values (?, ?, ?, ?, ?, ?)",
-                           ((int(f[0]), int(f[1]), *f[2:]) for f in (line.rstrip("\n").split("\t") for line in rows)))
-        db.commit()
+        insert_rows(db, table)
+        db.close()
+
+    def add_user_rows(self, store, table, where):
+        """The rows of the text table added to store, each with the next id,
+        as the first release's add-record window added them."""
+        path = self.source / table
+        if not path.is_file():
+            raise SetupError(f"{where}: no file {table} in the source tree")
+        db = sqlite3.connect(store)
+        insert_rows(db, path)
         db.close()
 
     def has_area_codes(self):
@@ -263,12 +273,17 @@ class Runner:
         home = self.work / f"block-{number}"
         home.mkdir()
         setup = block.setup
+        if setup.user_rows and not setup.first_releases:
+            raise SetupError(f"{block.name}:{block.line - 1}: 'user-rows' needs a 'first-release' folder")
         for name in setup.folders:
             copy_folder(self.installed_folder(), home / name)
         for name in setup.first_releases:
             copy_folder(self.installed_folder(), home / name)
             (home / name / "edition.dat").unlink()
+            (home / name / "plimora-table").unlink()
             self.first_edition_store(home / name / "sys.dat")
+            for table in setup.user_rows:
+                self.add_user_rows(home / name / "sys.dat", table, f"{block.name}:{block.line - 1}")
         for name in setup.archives:
             packed = self.work / f"archive-{number}-{name}"
             copy_folder(self.installed_folder(), packed / name)
@@ -305,6 +320,16 @@ class Runner:
         for path in sorted({str(home), os.path.realpath(home)}, key=len, reverse=True):
             text = text.replace(path, "~")
         return split_outputs(text, len(block.commands))
+
+
+def insert_rows(db, table):
+    """The rows of a text table (a header line, then 号码1 号码2 省份 城市 区号
+    卡信息 by tabs) inserted into db's quelto in their order, committed."""
+    with table.open(encoding="utf-8") as rows:
+        next(rows)
+        db.executemany("insert into quelto (号码1, 号码2, 省份, 城市, 区号, 卡信息) values (?, ?, ?, ?, ?, ?)",
+                       ((int(f[0]), int(f[1]), *f[2:]) for f in (line.rstrip("\n").split("\t") for line in rows)))
+    db.commit()
 
 
 def copy_folder(installed, target):
