@@ -69,6 +69,10 @@ std::optional<std::string> AuxiliaryLayout::storedAs(std::string_view name) cons
     return std::nullopt;
 }
 
+std::string AuxiliaryLayout::idsAbove() const {
+    return "select rowid from " + quoteIdentifier(table) + " where rowid > ?1 order by rowid";
+}
+
 std::optional<AuxiliaryLayout> auxiliaryLayout(const Database &database) {
     sqlite3 *db = database.get();
     const Statement tableSql = prepared(db, schema::kTableSql);

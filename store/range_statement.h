@@ -34,6 +34,11 @@ struct AuxiliaryLayout {
     // The column of table that keeps the store table's column name, or
     // nullopt when name is no auxiliary column.
     std::optional<std::string> storedAs(std::string_view name) const;
+
+    // A statement of the ids above ?1, in order. The R*Tree finds a row by
+    // its id but answers a range of ids only by reading every row; its own
+    // table holds the ids in a plain index.
+    std::string idsAbove() const;
 };
 
 // The layout of the store open in database, or nullopt when its table is no

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "store/files.h"
+#include "store/range_statement.h"
 #include "store/schema.h"
 #include "upgrade/failure.h"
 #include "upgrade/file_ops.h"
@@ -213,8 +214,19 @@ Holdings readHoldings(const StoreFile &store) {
                     holdings.edition.entries.push_back(entry);
                 }
             }
-            forEachRow(store.db(), schema::kSelectRowsAbove, *count,
-                       [&](const StoredRow &row) { holdings.userRows.push_back(row); });
+            const auto collect = [&](const StoredRow &row) { holdings.userRows.push_back(row); };
+            if (const auto layout = store::auxiliaryLayout(store.db())) {
+                // The edition's rows are nearly all of them: only the user's
+                // few are read, each by its id.
+                const store::Statement ids = store.db().prepare(layout->idsAbove());
+                store.db().check(sqlite3_bind_int64(ids.get(), 1, *count));
+                while (store.db().step(ids.get())) {
+                    forEachRow(store.db(), schema::kSelectRowById,
+                               sqlite3_column_int64(ids.get(), 0), collect);
+                }
+            } else {
+                forEachRow(store.db(), schema::kSelectRowsAbove, *count, collect);
+            }
             return holdings;
         }
 
