@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // The yardstick of startup_bench: the least a Qt Widgets program does to put
 // a window on the screen, one QLabel in the desktop's default font.
 #include <QApplication>

@@ -1,5 +1,3 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-//
 // startup_bench [--runs N] [--program PATH] [--bare PATH] [--display :N] [--settle MS]
 //
 // Start-up of the program beside a bare Qt program that shows one QLabel
