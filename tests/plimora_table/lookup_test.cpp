@@ -627,11 +627,15 @@ TEST_F(Lookup, BadInputIsRefusedNamingItsFileAndLineAndNoOutputIsLeft) {
         if (!c.bytes.empty()) {
             writeFile(m_dir / "in.txt", c.bytes);
         }
-        fs::permissions(m_dir / "in.txt", c.asNobody ? fs::perms::owner_read : fs::perms::all);
-        std::vector<std::string> args = c.inputs;
-        args.insert(args.end(), {"-o", m_dir / "out.csv"});
+        // An unreadable file: root reads every file, so the tool runs as
+        // nobody then; anyone else is refused a file without permissions.
         RunOptions options;
         options.asNobody = c.asNobody && ::geteuid() == 0;
+        fs::permissions(m_dir / "in.txt", !c.asNobody        ? fs::perms::all
+                                          : options.asNobody ? fs::perms::owner_read
+                                                             : fs::perms::none);
+        std::vector<std::string> args = c.inputs;
+        args.insert(args.end(), {"-o", m_dir / "out.csv"});
         if (options.asNobody) {
             fs::permissions(m_dir.path(), fs::perms::all);
         }
