@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -135,8 +136,14 @@ struct Geocoding {
     std::vector<std::pair<std::string, std::string>> wholeBlocks;
 };
 
-Geocoding readGeocoding(const std::string &path) {
-    Geocoding geocoding;
+// Calls visit with the prefix after "86" and the text of every line
+// "86<prefix>|<text>" of a libphonenumber prefix file (comments and blank
+// lines skipped). Throws cli::Failure naming the file and line of any other
+// line, or of a prefix shorter than shortest digits; visit may throw the
+// reader's failure() too.
+void forEachPrefixLine(const std::string &path, std::size_t shortest, std::string_view textName,
+                       const std::function<void(std::string_view prefix, std::string_view text,
+                                                const LineReader &reader)> &visit) {
     LineReader reader(path);
     std::string line;
     while (reader.next(line)) {
@@ -146,27 +153,34 @@ Geocoding readGeocoding(const std::string &path) {
         const std::size_t bar = line.find('|');
         const std::string_view key = std::string_view(line).substr(0, bar);
         if (bar == std::string::npos || !key.starts_with("86") || !allDigits(key) ||
-            key.size() < 4 || bar + 1 == line.size()) {
-            throw reader.failure("不是“86号码前缀|地名”形式的一行");
+            key.size() < 2 + shortest || bar + 1 == line.size()) {
+            throw reader.failure("不是“86号码前缀|" + std::string(textName) + "”形式的一行");
         }
-        const std::string_view digits = key.substr(2);
-        const std::string_view description = std::string_view(line).substr(bar + 1);
-        if (digits.front() == '1' && digits.size() >= 3 && digits[1] >= '3') {
-            if (!geocoding.mobile.add(digits, description)) {
-                geocoding.wholeBlocks.emplace_back(digits, description);
-            }
-        } else if (digits.size() == 2 && digits.front() >= '3') {
-            // Codes beginning 3..9 have three digits; "34" stands for every
-            // code 034x and names no code of its own, so the city's code comes
-            // from phonedata.
-            geocoding.areaCodeTable.addRangeEntry("0" + std::string(digits), description);
-        } else if (digits.size() <= 3) {
-            geocoding.areaCodes.addFixedLine("0" + std::string(digits), description);
-            geocoding.areaCodeTable.addFixedLine("0" + std::string(digits), description);
-        } else {
-            throw reader.failure("无法识别的号码前缀 " + std::string(key));
-        }
+        visit(key.substr(2), std::string_view(line).substr(bar + 1), reader);
     }
+}
+
+Geocoding readGeocoding(const std::string &path) {
+    Geocoding geocoding;
+    forEachPrefixLine(
+        path, 2, "地名",
+        [&](std::string_view digits, std::string_view description, const LineReader &reader) {
+            if (digits.front() == '1' && digits.size() >= 3 && digits[1] >= '3') {
+                if (!geocoding.mobile.add(digits, description)) {
+                    geocoding.wholeBlocks.emplace_back(digits, description);
+                }
+            } else if (digits.size() == 2 && digits.front() >= '3') {
+                // Codes beginning 3..9 have three digits; "34" stands for every
+                // code 034x and names no code of its own, so the city's code comes
+                // from phonedata.
+                geocoding.areaCodeTable.addRangeEntry("0" + std::string(digits), description);
+            } else if (digits.size() <= 3) {
+                geocoding.areaCodes.addFixedLine("0" + std::string(digits), description);
+                geocoding.areaCodeTable.addFixedLine("0" + std::string(digits), description);
+            } else {
+                throw reader.failure("无法识别的号码前缀 86" + std::string(digits));
+            }
+        });
     return geocoding;
 }
 
@@ -220,20 +234,10 @@ Phonedata readPhonedata(const std::string &path, quelto::AreaCodeTable &areaCode
 
 quelto::CarrierTable readCarriers(const std::string &path) {
     quelto::CarrierTable carriers;
-    LineReader reader(path);
-    std::string line;
-    while (reader.next(line)) {
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
-        const std::size_t bar = line.find('|');
-        const std::string_view key = std::string_view(line).substr(0, bar);
-        if (bar == std::string::npos || !key.starts_with("86") || !allDigits(key) ||
-            key.size() < 3 || bar + 1 == line.size()) {
-            throw reader.failure("不是“86号码前缀|运营商”形式的一行");
-        }
-        carriers.add(key.substr(2), std::string_view(line).substr(bar + 1));
-    }
+    forEachPrefixLine(path, 1, "运营商",
+                      [&](std::string_view prefix, std::string_view carrier, const LineReader &) {
+                          carriers.add(prefix, carrier);
+                      });
     return carriers;
 }
 
